@@ -1,0 +1,76 @@
+#include "dialog_interaction.h"
+
+#include "shell/message_dialog.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+DialogInteraction::DialogInteraction() = default;
+DialogInteraction::~DialogInteraction() = default;
+
+qint64 DialogInteraction::showMessage(const MessageRequest& request)
+{
+    if (request.modal) {
+        TFXDias dialog;
+        dialog.setMessage(request);
+        return dialog.exec();
+    }
+    if (!m_notice)
+        m_notice = std::make_unique<TFXDias>();
+    m_notice->setMessage(request);
+    if (m_notice->isHidden())
+        m_notice->show();
+    m_notice->repaint();
+    return qint64(m_notice->winId());
+}
+
+bool DialogInteraction::noticeOpen() const
+{
+    return m_notice && m_notice->isVisible();
+}
+
+void DialogInteraction::closeNotice()
+{
+    m_notice.reset();
+}
+
+void DialogInteraction::showSystemMessage(const QString& text, const QString& caption,
+                                          SystemMessageIcon icon)
+{
+    const QMessageBox::Icon boxIcon = icon == SystemMessageIcon::Error     ? QMessageBox::Critical
+                                      : icon == SystemMessageIcon::Warning ? QMessageBox::Warning
+                                                                           : QMessageBox::Information;
+    QMessageBox box(boxIcon, caption, text, QMessageBox::Ok);
+    box.exec();
+}
+
+std::optional<QString> DialogInteraction::chooseFile(const FileRequest& request)
+{
+    QFileDialog dialog(nullptr, request.title, request.folder, request.filter);
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(request.defaultExtension);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> DialogInteraction::inputText(const QString& caption, const QString& prompt,
+                                                    const QString& initial)
+{
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(nullptr, caption, prompt, QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+int DialogInteraction::runDialog(QDialog& dialog)
+{
+    return dialog.exec();
+}

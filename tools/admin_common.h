@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Arguments of one orvane-admin command: options "--name value" and the remaining words.
+class AdminArgs
+{
+public:
+    // Options that take a value, and flags that do not.
+    AdminArgs(const QStringList& words, const QStringList& valueOptions,
+              const QStringList& flagOptions = {});
+
+    bool ok() const { return m_error.isEmpty(); }
+    QString error() const { return m_error; }
+    std::optional<QString> value(const QString& option) const;
+    bool flag(const QString& option) const { return m_flags.contains(option); }
+    const QStringList& positional() const { return m_positional; }
+
+private:
+    QList<std::pair<QString, QString>> m_values;
+    QStringList m_flags;
+    QStringList m_positional;
+    QString m_error;
+};
+
+void printOut(const QString& line);
+void printErr(const QString& line);
+
+// Exit codes.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+int runConfigCommand(const QStringList& words);

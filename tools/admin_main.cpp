@@ -1,0 +1,86 @@
+// orvane-admin: the administrator's command-line tool. It uses the same code as the program.
+
+#include "admin_common.h"
+
+#include "platform/interaction.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+AdminArgs::AdminArgs(const QStringList& words, const QStringList& valueOptions,
+                     const QStringList& flagOptions)
+{
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString& word = words[i];
+        if (valueOptions.contains(word)) {
+            if (i + 1 >= words.size()) {
+                m_error = QStringLiteral("option %1 needs a value").arg(word);
+                return;
+            }
+            m_values.append({word, words[++i]});
+        } else if (flagOptions.contains(word)) {
+            m_flags.append(word);
+        } else if (word.startsWith(QLatin1String("--"))) {
+            m_error = QStringLiteral("unknown option %1").arg(word);
+            return;
+        } else {
+            m_positional.append(word);
+        }
+    }
+}
+
+std::optional<QString> AdminArgs::value(const QString& option) const
+{
+    for (const auto& [name, value] : m_values) {
+        if (name == option)
+            return value;
+    }
+    return std::nullopt;
+}
+
+void printOut(const QString& line)
+{
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+}
+
+void printErr(const QString& line)
+{
+    std::fputs(line.toUtf8().constData(), stderr);
+    std::fputc('\n', stderr);
+}
+
+namespace {
+void usage()
+{
+    printErr(QStringLiteral(
+        "usage: orvane-admin COMMAND ...\n"
+        "  config write --dir DIR [--compression 0|1|2|3] KEY=VALUE...\n"
+        "  config show --dir DIR"));
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList words = app.arguments().mid(1);
+    if (words.isEmpty()) {
+        usage();
+        return kExitUsage;
+    }
+    // Messages of the shared code go to stderr; questions are answered No.
+    ConsoleInteraction console;
+    ScopedInteraction installed(console);
+
+    const QString command = words.takeFirst();
+    try {
+        if (command == QLatin1String("config"))
+            return runConfigCommand(words);
+    } catch (const std::exception& e) {
+        printErr(QString::fromUtf8(e.what()));
+        return kExitFailed;
+    }
+    usage();
+    return kExitUsage;
+}
