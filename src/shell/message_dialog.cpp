@@ -204,6 +204,15 @@ void TFXDias::changeEvent(QEvent* event)
     QDialog::changeEvent(event);
 }
 
+void TFXDias::paintEvent(QPaintEvent* event)
+{
+    QDialog::paintEvent(event);
+    // A borderless box still needs an edge against a light desktop.
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Dark));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
 bool TFXDias::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == PANT) {
