@@ -1,0 +1,7 @@
+#include "current_operator.h"
+
+CurrentOperator& currentOperator()
+{
+    static CurrentOperator oper;
+    return oper;
+}
