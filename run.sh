@@ -8,8 +8,7 @@ cd "$(dirname "$0")"
 BIN=build/bin
 if [ ! -f "$BIN/Korvel.XIX" ]; then
   echo "Creating a demo installation in $BIN"
-  "$BIN/orvane-admin" config write --dir "$BIN" XDBName=OrvaneDemo DanWeiDaiMa=10001 \
-    "DanWeiMingCheng=示范学院" DBType=SQLite SuperOperPassword=orvane-super
+  "$BIN/orvane-admin" demo --dir "$BIN"
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found; starting the program on a virtual display (xvfb-run)."

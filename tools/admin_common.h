@@ -35,3 +35,9 @@ inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
 int runConfigCommand(const QStringList& words);
+int runDbCommand(const QStringList& words);
+int runLoginCommand(const QStringList& words);
+int runDemoCommand(const QStringList& words);
+
+// Points the program folder and the settings stores at an installation folder.
+bool useInstallation(const QString& dir);

@@ -2,7 +2,6 @@
 
 #include "app/config.h"
 #include "app/txini.h"
-#include "data/txfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -37,12 +36,8 @@ int configWrite(const QStringList& words)
         printErr(QStringLiteral("cannot create folder %1").arg(*dir));
         return kExitFailed;
     }
-    TXFile container;
-    container.setPackHeader(compression, QString(), QString());
-    container.header().sourceName.clear();
-    container.setPayload(TXIni::encodeRows(rows));
     const QString path = QDir(*dir).filePath(QLatin1String(kConfigFileName));
-    if (container.SaveToFile(path) < 0) {
+    if (!WriteConfigFile(*dir, rows, compression)) {
         printErr(QStringLiteral("cannot write %1").arg(QDir::toNativeSeparators(path)));
         return kExitFailed;
     }

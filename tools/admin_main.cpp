@@ -57,7 +57,10 @@ void usage()
     printErr(QStringLiteral(
         "usage: orvane-admin COMMAND ...\n"
         "  config write --dir DIR [--compression 0|1|2|3] KEY=VALUE...\n"
-        "  config show --dir DIR"));
+        "  config show --dir DIR\n"
+        "  db init --dir DIR\n"
+        "  login --dir DIR --server HOST[:PORT] --user U --password P\n"
+        "  demo --dir DIR [--students N]"));
 }
 } // namespace
 
@@ -77,6 +80,12 @@ int main(int argc, char** argv)
     try {
         if (command == QLatin1String("config"))
             return runConfigCommand(words);
+        if (command == QLatin1String("db"))
+            return runDbCommand(words);
+        if (command == QLatin1String("login"))
+            return runLoginCommand(words);
+        if (command == QLatin1String("demo"))
+            return runDemoCommand(words);
     } catch (const std::exception& e) {
         printErr(QString::fromUtf8(e.what()));
         return kExitFailed;

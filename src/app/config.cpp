@@ -1,6 +1,7 @@
 #include "config.h"
 
 #include "app/txini.h"
+#include "data/txfile.h"
 #include "platform/interaction.h"
 #include "platform/strict_number.h"
 
@@ -93,4 +94,14 @@ bool ReadConfig()
     s.DatabaseType = ini.ReadValue(QStringLiteral("DBType"));
     s.SuperPassword = ini.ReadValue(QStringLiteral("SuperOperPassword"));
     return true;
+}
+
+bool WriteConfigFile(const QString& folder, const QList<std::pair<QString, QString>>& rows,
+                     int compression)
+{
+    TXFile container;
+    container.setPackHeader(compression, QString(), QString());
+    container.header().sourceName.clear();
+    container.setPayload(TXIni::encodeRows(rows));
+    return container.SaveToFile(QDir(folder).filePath(QLatin1String(kConfigFileName))) >= 0;
 }

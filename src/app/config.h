@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include <utility>
 
 class TXIni;
 
@@ -35,6 +38,11 @@ void prepareWorkingFolders();
 
 // The one configuration table of the run.
 TXIni& configIni();
+
+// Writes a configuration file with these rows into the folder (the installer's side; the
+// program itself never writes it).
+bool WriteConfigFile(const QString& folder, const QList<std::pair<QString, QString>>& rows,
+                     int compression = 1);
 
 // Reads the configuration file into the settings. False only when the file is absent (after
 // the message box); a non-numeric unit code throws XConvertError.

@@ -1,4 +1,5 @@
 #include "app/config.h"
+#include "data/data_module.h"
 #include "platform/settings_store.h"
 #include "shell/dialog_interaction.h"
 #include "shell/error_display.h"
@@ -15,8 +16,9 @@ int main(int argc, char** argv)
     DialogInteraction dialogs;
     ScopedInteraction installed(dialogs);
 
+    TFDM dm;
     try {
-        if (!ReadConfig())
+        if (!dm.create())
             return 1;
     } catch (...) {
         ErrorDisplay::showUnhandled(std::current_exception());
@@ -24,10 +26,7 @@ int main(int argc, char** argv)
     }
 
     const AppSettings& s = appSettings();
-    ShowInfoMessage(QStringLiteral("已读取配置:\r\n单位: %1 (%2)\r\n数据库: %3 (%4)\r\n"
-                                   "数据模块尚未完成, 程序到此结束。")
-                        .arg(s.InstitutionName)
-                        .arg(s.UnitCode)
-                        .arg(s.DatabaseName, s.DatabaseType));
+    ShowInfoMessage(QStringLiteral("已连接数据库 %1 (%2)\r\n单位: %3\r\n登录窗口尚未完成, 程序到此结束。")
+                        .arg(s.DatabaseName, s.DatabaseType, s.InstitutionName));
     return 0;
 }

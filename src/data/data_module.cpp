@@ -268,11 +268,11 @@ QString TFDM::gradeCategorySql() const
         .arg(m_dialect.length(QStringLiteral("BM")), m_dialect.substring(QStringLiteral("BM"), 2, 1));
 }
 
-bool TFDM::connectEmbedded()
+bool TFDM::connectEmbedded(bool askFirst)
 {
     const QString file = embeddedDatabaseFile();
     if (!QFileInfo::exists(file)) {
-        if (!AskYesNo(QStringLiteral("主数据库不存在,是否创建?"), true))
+        if (askFirst && !AskYesNo(QStringLiteral("主数据库不存在,是否创建?"), true))
             return false;
         int r = 0;
         if (OpenConnection({Dialect::Kind::SQLite, file, {}, {}}))
@@ -290,7 +290,7 @@ bool TFDM::connectEmbedded()
     return true;
 }
 
-bool TFDM::connectServer()
+bool TFDM::connectServer(bool askFirst)
 {
     const QString name = appSettings().DatabaseName;
     m_serverLogin = {ReadAppRegString(QStringLiteral("Data Source")),
@@ -311,7 +311,7 @@ bool TFDM::connectServer()
     if (OpenConnection(database))
         return true;
 
-    if (!AskYesNo(QStringLiteral("主数据库不存在,是否创建?"), true))
+    if (askFirst && !AskYesNo(QStringLiteral("主数据库不存在,是否创建?"), true))
         return false;
     if (OpenConnection({Dialect::Kind::PostgreSQL, {}, m_serverLogin, {}})) {
         QSqlQuery create(m_db);
@@ -332,17 +332,17 @@ bool TFDM::connectServer()
     return true;
 }
 
-bool TFDM::create()
+bool TFDM::create(bool askFirst)
 {
     if (!ReadConfig())
         return false;
     const Dialect::Kind kind = Dialect::kindForDatabaseType(appSettings().DatabaseType);
     m_dialect = Dialect(kind);
     if (kind == Dialect::Kind::PostgreSQL) {
-        if (!connectServer())
+        if (!connectServer(askFirst))
             return false;
     } else if (kind == Dialect::Kind::SQLite) {
-        if (!connectEmbedded())
+        if (!connectEmbedded(askFirst))
             return false;
     }
 

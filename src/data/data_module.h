@@ -87,7 +87,8 @@ public:
     // The data-module creation of the start-up: configuration, connection (creating a
     // missing database after the question), tables, shared datasets, folders. False when the
     // program must end (the operator has seen why, or declined).
-    bool create();
+    // With askFirst off (the administrator's tool), a missing database is created unasked.
+    bool create(bool askFirst = true);
 
     // The first-run dialog: asks for a server login and tests it; nullopt when cancelled.
     using FirstRunDialog = std::function<std::optional<ServerLogin>()>;
@@ -127,8 +128,8 @@ public:
 
 private:
     Dataset* makeDataset(const char* name, const QString& sql);
-    bool connectServer();
-    bool connectEmbedded();
+    bool connectServer(bool askFirst);
+    bool connectEmbedded(bool askFirst);
 
     QSqlDatabase m_db;
     Dialect m_dialect;

@@ -138,6 +138,8 @@ bool Dataset::open()
 {
     close();
     m_lastError.clear();
+    if (!m_db.isOpen())
+        return fail(QStringLiteral("数据库没有连接"));
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     if (!q.prepare(m_sql))

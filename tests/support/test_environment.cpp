@@ -1,8 +1,6 @@
 #include "test_environment.h"
 
 #include "app/config.h"
-#include "app/txini.h"
-#include "data/txfile.h"
 #include "platform/settings_store.h"
 
 #include <QDir>
@@ -28,8 +26,5 @@ QString TestEnvironment::path(const QString& relative) const
 bool writeConfigFile(const QString& folder, const QList<std::pair<QString, QString>>& rows,
                      int compression)
 {
-    TXFile container;
-    container.setPackHeader(compression, QString(), QString());
-    container.setPayload(TXIni::encodeRows(rows));
-    return container.SaveToFile(QDir(folder).filePath(QLatin1String(kConfigFileName))) >= 0;
+    return WriteConfigFile(folder, rows, compression);
 }

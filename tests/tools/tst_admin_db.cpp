@@ -1,0 +1,117 @@
+#include "support/test_database.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QUuid>
+#include <QtTest>
+
+namespace {
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run admin(const QStringList& args, const QString& home)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", home);
+    p.setProcessEnvironment(env);
+    p.start(qEnvironmentVariable("ORVANE_ADMIN"), args);
+    p.waitForFinished(120000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+int count(const QString& file, const QString& sql)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "peek");
+    db.setDatabaseName(file);
+    int n = -1;
+    if (db.open()) {
+        QSqlQuery q(db);
+        if (q.exec(sql) && q.next())
+            n = q.value(0).toInt();
+    }
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase("peek");
+    return n;
+}
+} // namespace
+
+class TestAdminDb : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void demoInstallation()
+    {
+        QTemporaryDir dir;
+        const Run r = admin({"demo", "--dir", dir.path(), "--students", "40"}, dir.filePath("home"));
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.out.contains("501001"));
+        const QString db = dir.filePath("OrvaneDemo.db");
+        QCOMPARE(count(db, "SELECT COUNT(*) FROM XSB"), 40);
+        QCOMPARE(count(db, "SELECT COUNT(*) FROM CZYB"), 4);
+        QVERIFY(count(db, "SELECT COUNT(*) FROM XZBB") > 0);
+        QVERIFY(count(db, "SELECT COUNT(*) FROM BZB") > 0);
+        QVERIFY(count(db, "SELECT COUNT(*) FROM XYZYB WHERE PID <> 0") > 0);
+        // Every generated text fits its column.
+        QCOMPARE(count(db, "SELECT COUNT(*) FROM XSB WHERE length(BJ) > 9"), 0);
+
+        // A second demo into the same folder is refused; db init finds everything in place.
+        QVERIFY(admin({"demo", "--dir", dir.path()}, dir.filePath("home")).exitCode != 0);
+        const Run init = admin({"db", "init", "--dir", dir.path()}, dir.filePath("home"));
+        QCOMPARE(init.exitCode, 0);
+        QVERIFY(init.out.contains("(0 tables and keys created)"));
+    }
+
+    void initWithoutConfigurationFails()
+    {
+        QTemporaryDir dir;
+        const Run r = admin({"db", "init", "--dir", dir.path()}, dir.filePath("home"));
+        QVERIFY(r.exitCode != 0);
+        QVERIFY(r.err.contains("缺少配置文件"));
+    }
+
+    void serverLoginThenInit()
+    {
+        if (!TestDatabase::postgresAvailable())
+            QSKIP("no PostgreSQL server for this run");
+        QTemporaryDir dir;
+        const QString name = "orvane_admin_" + QUuid::createUuid().toString(QUuid::Id128).left(8);
+        const ServerLogin login = TestDatabase::postgresLogin();
+        QCOMPARE(admin({"config", "write", "--dir", dir.path(), "XDBName=" + name, "DanWeiDaiMa=1",
+                        "DBType=PostgreSQL"}, dir.filePath("home")).exitCode, 0);
+        // Without a stored login the start cannot go on.
+        QVERIFY(admin({"db", "init", "--dir", dir.path()}, dir.filePath("home")).exitCode != 0);
+        QVERIFY(admin({"login", "--dir", dir.path(), "--server", login.server, "--user", login.user,
+                       "--password", "wrong"}, dir.filePath("home")).exitCode != 0);
+        QCOMPARE(admin({"login", "--dir", dir.path(), "--server", login.server, "--user", login.user,
+                        "--password", login.password}, dir.filePath("home")).exitCode, 0);
+        const QByteArray stored = [&] {
+            QFile f(dir.filePath("settings/registry.ini"));
+            f.open(QIODevice::ReadOnly);
+            return f.readAll();
+        }();
+        QVERIFY(!stored.isEmpty());
+        QVERIFY(!stored.contains(login.password.toUtf8()));
+        const Run init = admin({"db", "init", "--dir", dir.path()}, dir.filePath("home"));
+        QCOMPARE(init.exitCode, 0);
+        QVERIFY(init.out.contains("database ready"));
+
+        TFDM check;
+        QVERIFY(check.OpenConnection({Dialect::Kind::PostgreSQL, {}, login, name}));
+        QVERIFY(check.DBConn().tables().contains("cjb"));
+        check.OpenConnection({Dialect::Kind::PostgreSQL, {}, login, {}});
+        QSqlQuery q(check.DBConn());
+        QVERIFY(q.exec("DROP DATABASE " + Dialect::quoteIdentifier(name) + " WITH (FORCE)"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAdminDb)
+#include "tst_admin_db.moc"

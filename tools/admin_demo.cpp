@@ -1,0 +1,219 @@
+// A complete demo installation: configuration, embedded database, master data and operators.
+
+#include "admin_common.h"
+
+#include "app/config.h"
+#include "data/data_module.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+struct Teacher
+{
+    int id;
+    const char* name;
+    const char* sex;
+    const char* role;
+    const char* password;
+};
+
+const Teacher kTeachers[] = {
+    {102001, "王建国", "男", "教师", "wang2026"},
+    {102002, "李秀英", "女", "教师", "li2026"},
+    {102003, "张志强", "男", "主任", "zhang2026"},
+    {102004, "刘芳", "女", "办公室", "liu2026"},
+};
+
+struct Major
+{
+    const char* college;
+    const char* department;
+    const char* major;
+    const char* discipline;
+    const char* shortName; // for class names
+};
+
+const Major kMajors[] = {
+    {"文学院", "中文系", "汉语言文学", "文科", "中文"},
+    {"文学院", "外语系", "英语", "文科", "英语"},
+    {"理学院", "数学系", "数学与应用数学", "理科", "数学"},
+    {"理学院", "物理系", "应用物理学", "理科", "物理"},
+    {"工学院", "计算机系", "计算机科学与技术", "工科", "计科"},
+    {"工学院", "土木系", "土木工程", "工科", "土木"},
+};
+
+class Inserter
+{
+public:
+    explicit Inserter(QSqlDatabase db) : m_db(db) {}
+    bool run(const QString& sql, const QVariantList& values)
+    {
+        QSqlQuery q(m_db);
+        if (!q.prepare(sql))
+            return fail(q);
+        for (const QVariant& v : values)
+            q.addBindValue(v);
+        return q.exec() || fail(q);
+    }
+    QString error() const { return m_error; }
+
+private:
+    bool fail(const QSqlQuery& q)
+    {
+        m_error = q.lastError().text();
+        return false;
+    }
+    QSqlDatabase m_db;
+    QString m_error;
+};
+
+bool fillDemo(QSqlDatabase db, int students)
+{
+    Inserter in(db);
+    const auto s = [](const char* t) { return QString::fromUtf8(t); };
+
+    // Colleges with their majors below them.
+    int id = 1;
+    QString lastCollege;
+    int collegeId = 0;
+    for (const Major& m : kMajors) {
+        if (lastCollege != s(m.college)) {
+            lastCollege = s(m.college);
+            collegeId = id++;
+            if (!in.run("INSERT INTO XYZYB (ID, PID, XY, ZY, X, KN, CC) VALUES (?, 0, ?, NULL, NULL, NULL, NULL)",
+                        {collegeId, lastCollege}))
+                return false;
+        }
+        if (!in.run("INSERT INTO XYZYB (ID, PID, XY, ZY, X, KN, CC) VALUES (?, ?, ?, ?, ?, ?, ?)",
+                    {id++, collegeId, s(m.college), s(m.major), s(m.department), s(m.discipline), s("本科")}))
+            return false;
+    }
+
+    int operId = 501001;
+    for (const Teacher& t : kTeachers) {
+        if (!in.run("INSERT INTO JSB (ID, XM, XB, BYYX, ZY, XL, XW, ZC) VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
+                    {t.id, s(t.name), s(t.sex), s("北方体育学院"), s("体育教育"), s("本科"), s("学士"), s("讲师")}))
+            return false;
+        if (!in.run("INSERT INTO CZYB (ID, PID, ZW, JSID, JSXM, KL, QX) VALUES (?, 0, ?, ?, ?, ?, ?)",
+                    {operId++, s(t.role), t.id, s(t.name), s(t.password), QString()}))
+            return false;
+    }
+
+    const char* courses[][2] = {{"篮球", "基础课"}, {"足球", "基础课"}, {"排球", "选修课"},
+                                {"武术", "选修课"}, {"健美操", "基础课"}, {"保健体育", "保健课"}};
+    int course = 101001;
+    for (const auto& c : courses) {
+        if (!in.run("INSERT INTO KCB (ID, KCBM, LBID, KCMC, JSID, JS, XN, XQ, KCLB) VALUES (?, ?, 1, ?, ?, ?, 2026, 202609, ?)",
+                    {course, QStringLiteral("PE%1").arg(course - 101000, 3, 10, QLatin1Char('0')), s(c[0]),
+                     kTeachers[(course - 101001) % 2].id, s(kTeachers[(course - 101001) % 2].name), s(c[1])}))
+            return false;
+        if (!in.run("INSERT INTO XZBB (ID, MC, JSID, JSXM, KCID, KC, XN, XQ) VALUES (?, ?, ?, ?, ?, ?, 2026, 202609)",
+                    {course - 101001 + 103001, s(c[0]) + s("1班"), kTeachers[(course - 101001) % 2].id,
+                     s(kTeachers[(course - 101001) % 2].name), QString::number(course - 101000), s(c[0])}))
+            return false;
+        ++course;
+    }
+
+    const struct { const char* kind; const char* content; double weight; const char* mark; const char* group; } weights[] = {
+        {"基础课", "日常成绩", 0.3, "R", "12"}, {"基础课", "体质测试", 0.5, "T", "12"},
+        {"基础课", "出勤与表现", 0.2, "C", "12"}, {"选修课", "日常成绩", 0.5, "R", "34"},
+        {"选修课", "体质测试", 0.3, "T", "34"}, {"选修课", "出勤与表现", 0.2, "C", "34"},
+    };
+    int weightId = 1;
+    for (const auto& w : weights) {
+        if (!in.run("INSERT INTO BZB (ID, KB, NR, BZ, SSNJ, Mark, NJBZ) VALUES (?, ?, ?, ?, ?, ?, ?)",
+                    {weightId++, s(w.kind), s(w.content), w.weight,
+                     s(QByteArray(w.group) == "12" ? "大一大二" : "大三大四"), s(w.mark), s(w.group)}))
+            return false;
+    }
+
+    const char* grades[][2] = {{"1", "一年级"}, {"1A", "一年级上"}, {"1B", "一年级下"}, {"2", "二年级"},
+                               {"2A", "二年级上"}, {"2B", "二年级下"}, {"34", "三四年级"}};
+    int gradeId = 1;
+    for (const auto& g : grades) {
+        if (!in.run("INSERT INTO NJB (ID, BM, DYNJ) VALUES (?, ?, ?)", {gradeId++, s(g[0]), s(g[1])}))
+            return false;
+    }
+    const char* nations[][2] = {{"01", "汉族"}, {"02", "蒙古族"}, {"03", "回族"}, {"04", "藏族"},
+                                {"05", "维吾尔族"}, {"06", "苗族"}, {"07", "彝族"}, {"08", "壮族"}};
+    for (const auto& n : nations) {
+        if (!in.run("INSERT INTO tNation (DM, MC) VALUES (?, ?)", {s(n[0]), s(n[1])}))
+            return false;
+    }
+
+    const QStringList surnames = s("王 李 张 刘 陈 杨 黄 赵 吴 周 徐 孙 马 朱 胡 郭 何 高 林 罗").split(u' ');
+    const QStringList given = s("伟 芳 娜 敏 静 丽 强 磊 军 洋 勇 艳 杰 娟 涛 明 超 秀 霞 平 刚 桂 英 华").split(u' ');
+    for (int i = 0; i < students; ++i) {
+        const Major& m = kMajors[i % std::size(kMajors)];
+        const bool male = i % 2 == 0;
+        const QString name = surnames[i % surnames.size()] + given[(i * 7) % given.size()] +
+                             (i % 3 ? given[(i * 11 + 5) % given.size()] : QString());
+        const int classNo = 1 + (i / std::size(kMajors)) % 2;
+        if (!in.run("INSERT INTO XSB (ID, XM, XB, MZ, CSNR, BZK, XZ, XY, X, ZY, NJ, BJ, BH, SF, ZX) "
+                    "VALUES (?, ?, ?, ?, ?, ?, 4, ?, ?, ?, 2026, ?, ?, ?, ?)",
+                    {QStringLiteral("2026%1").arg(i + 1, 5, 10, QLatin1Char('0')), name,
+                     male ? s("男") : s("女"), s(nations[i % 17 == 0 ? 2 : 0][1]),
+                     QStringLiteral("2007%1").arg(1 + i % 12, 2, 10, QLatin1Char('0')), s("本科"),
+                     s(m.college), s(m.department), s(m.major),
+                     s(m.shortName) + QStringLiteral("26") + QString::number(classNo) + s("班"),
+                     QStringLiteral("26%1%2").arg(i % std::size(kMajors)).arg(classNo),
+                     s("河北"), s("是")}))
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+int runDemoCommand(const QStringList& words)
+{
+    const AdminArgs args(words, {QStringLiteral("--dir"), QStringLiteral("--students")});
+    const auto dir = args.value(QStringLiteral("--dir"));
+    bool numeric = true;
+    const int students = args.value(QStringLiteral("--students")).value_or(QStringLiteral("300")).toInt(&numeric);
+    if (!args.ok() || !dir || !numeric || students < 0) {
+        printErr(args.ok() ? QStringLiteral("usage: orvane-admin demo --dir DIR [--students N]") : args.error());
+        return kExitUsage;
+    }
+    QDir().mkpath(*dir);
+    const QString database = QStringLiteral("OrvaneDemo");
+    if (QFileInfo::exists(QDir(*dir).filePath(database + QStringLiteral(".db")))) {
+        printErr(QStringLiteral("%1 already holds a demo database; remove it first").arg(*dir));
+        return kExitFailed;
+    }
+    if (!WriteConfigFile(*dir, {{"XDBName", database},
+                                {"DanWeiDaiMa", "10001"},
+                                {"DanWeiMingCheng", QStringLiteral("北方示范学院")},
+                                {"DBType", "SQLite"},
+                                {"SuperOperPassword", "orvane-super"}})) {
+        printErr(QStringLiteral("cannot write the configuration into %1").arg(*dir));
+        return kExitFailed;
+    }
+    if (!useInstallation(*dir))
+        return kExitFailed;
+    TFDM dm;
+    if (!dm.create(false))
+        return kExitFailed;
+    QSqlDatabase db = dm.DBConn();
+    db.transaction();
+    if (!fillDemo(db, students)) {
+        db.rollback();
+        printErr(QStringLiteral("demo data could not be written: %1").arg(db.lastError().text()));
+        return kExitFailed;
+    }
+    if (!db.commit()) {
+        printErr(QStringLiteral("demo data could not be written: %1").arg(db.lastError().text()));
+        return kExitFailed;
+    }
+    printOut(QStringLiteral("Demo installation in %1 (%2 students).").arg(QDir(*dir).absolutePath()).arg(students));
+    printOut(QStringLiteral("Operators (number, name, position, password):"));
+    int operId = 501001;
+    for (const Teacher& t : kTeachers)
+        printOut(QStringLiteral("  %1  %2  %3  %4").arg(operId++).arg(QString::fromUtf8(t.name),
+                                                            QString::fromUtf8(t.role),
+                                                            QString::fromLatin1(t.password)));
+    printOut(QStringLiteral("Super operator password: orvane-super"));
+    return kExitOk;
+}
