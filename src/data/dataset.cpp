@@ -264,7 +264,7 @@ Dataset::RowStatus Dataset::rowStatus(int row) const
 
 const std::vector<QVariant>& Dataset::originalsOf(const Row& row) const
 {
-    return row.original ? *row.original : row.values;
+    return row.pending ? row.pending->original : row.values;
 }
 
 void Dataset::setCurrentInternal(int row)
@@ -412,13 +412,21 @@ bool Dataset::post()
         return fail(message);
     Row& row = m_rows[size_t(m_order[size_t(m_current)])];
     if (row.status == RowStatus::Unchanged) {
-        bool changed = false;
-        for (size_t i = 0; i < m_buffer.size() && !changed; ++i)
-            changed = !sameValue(m_buffer[i], row.values[i]);
-        if (changed) {
-            row.original = std::make_unique<std::vector<QVariant>>(std::move(row.values));
+        std::vector<bool> changed(m_buffer.size());
+        bool any = false;
+        for (size_t i = 0; i < m_buffer.size(); ++i) {
+            changed[i] = !sameValue(m_buffer[i], row.values[i]);
+            any = any || changed[i];
+        }
+        if (any) {
+            row.pending = std::make_unique<Row::Pending>(
+                Row::Pending{std::move(row.values), std::move(changed)});
             row.status = RowStatus::Modified;
         }
+    } else if (row.status == RowStatus::Modified) {
+        // Which columns the batch writes (and checks): those that differ from what was read.
+        for (size_t i = 0; i < m_buffer.size(); ++i)
+            row.pending->changed[i] = !sameValue(m_buffer[i], row.pending->original[i]);
     }
     row.values = std::move(m_buffer);
     m_buffer.clear();

@@ -140,7 +140,12 @@ private:
     struct Row
     {
         std::vector<QVariant> values;
-        std::unique_ptr<std::vector<QVariant>> original; // set once the row changes
+        struct Pending
+        {
+            std::vector<QVariant> original;
+            std::vector<bool> changed; // per field: differs from the original
+        };
+        std::unique_ptr<Pending> pending; // set once the row changes
         RowStatus status = RowStatus::Unchanged;
     };
 

@@ -91,18 +91,7 @@ bool Dataset::updateBatch()
         m_batchError.message = QStringLiteral("数据集没有可更新的表或主键");
         return fail(m_batchError.message);
     }
-    for (size_t i = 0; i < m_rows.size(); ++i) {
-        QString message;
-        if (m_rows[i].status != RowStatus::Deleted && m_rows[i].status != RowStatus::Unchanged &&
-            !checkSizes(m_rows[i].values, &message)) {
-            const auto it = std::find(m_order.begin(), m_order.end(), int(i));
-            m_batchError.row = it == m_order.end() ? -1 : int(it - m_order.begin());
-            m_batchError.key = m_rows[i].values[size_t(fieldIndex(m_keyField))];
-            m_batchError.message = message;
-            return fail(message);
-        }
-    }
-
+    // Sizes were checked when each row was posted; nothing reaches a row another way.
     TransactionGuard transaction(m_db);
     if (!transaction.isOpen()) {
         m_batchError.message = errorText(m_db.lastError());
@@ -168,37 +157,50 @@ bool Dataset::runBatch(std::vector<std::pair<size_t, QVariant>>& numbered)
             return failRow(i, conflictText(i), true);
     }
 
-    // Updates: the changed columns must still hold what was read.
+    // Updates: the changed columns must still hold what was read. Rows changing the same
+    // columns share one prepared statement.
+    std::unordered_map<std::vector<bool>, QSqlQuery*> byColumns;
+    std::vector<bool> lastMask;
+    QSqlQuery* lastQuery = nullptr;
     for (size_t i = 0; i < m_rows.size(); ++i) {
         const Row& row = m_rows[i];
         if (row.status != RowStatus::Modified)
             continue;
-        const std::vector<QVariant>& orig = originalsOf(row);
-        QStringList set, where{m_fields[size_t(key)].name + QStringLiteral(" = ?")};
-        QVariantList setBinds, whereBinds{orig[size_t(key)]};
-        for (size_t f = 0; f < m_fields.size(); ++f) {
-            const bool changed = !sameValue(orig[f], row.values[f]);
-            if (!changed || m_fields[f].autoNumbered)
-                continue;
-            set.append(m_fields[f].name + QStringLiteral(" = ?"));
-            setBinds.append(row.values[f]);
-            if (int(f) != key) {
-                where.append(dialect.nullSafeEquals(m_fields[f].name));
-                whereBinds.append(orig[f]);
-            }
-        }
-        if (set.isEmpty())
+        std::vector<bool> mask = row.pending->changed;
+        for (size_t f = 0; f < m_fields.size(); ++f)
+            mask[f] = mask[f] && !m_fields[f].autoNumbered;
+        if (std::find(mask.begin(), mask.end(), true) == mask.end())
             continue;
-        QSqlQuery* q = cache.get(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                                     .arg(m_updateTable, set.join(QStringLiteral(", ")),
-                                          where.join(QStringLiteral(" AND "))));
-        if (!q)
-            return failRow(i, errorText(cache.error()), false);
+        QSqlQuery* q = mask == lastMask ? lastQuery : byColumns[mask];
+        if (!q) {
+            QStringList set, where{m_fields[size_t(key)].name + QStringLiteral(" = ?")};
+            for (size_t f = 0; f < m_fields.size(); ++f) {
+                if (!mask[f])
+                    continue;
+                set.append(m_fields[f].name + QStringLiteral(" = ?"));
+                if (int(f) != key)
+                    where.append(dialect.nullSafeEquals(m_fields[f].name));
+            }
+            q = cache.get(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                              .arg(m_updateTable, set.join(QStringLiteral(", ")),
+                                   where.join(QStringLiteral(" AND "))));
+            if (!q)
+                return failRow(i, errorText(cache.error()), false);
+            byColumns[mask] = q;
+        }
+        lastQuery = q;
+        lastMask = mask;
+        const std::vector<QVariant>& orig = row.pending->original;
         int b = 0;
-        for (const QVariant& v : std::as_const(setBinds))
-            q->bindValue(b++, v);
-        for (const QVariant& v : std::as_const(whereBinds))
-            q->bindValue(b++, v);
+        for (size_t f = 0; f < m_fields.size(); ++f) {
+            if (mask[f])
+                q->bindValue(b++, row.values[f]);
+        }
+        q->bindValue(b++, orig[size_t(key)]);
+        for (size_t f = 0; f < m_fields.size(); ++f) {
+            if (mask[f] && int(f) != key)
+                q->bindValue(b++, orig[f]);
+        }
         if (!q->exec())
             return failRow(i, errorText(q->lastError()), false);
         if (q->numRowsAffected() != 1)
@@ -260,7 +262,7 @@ void Dataset::acceptBatch(const std::vector<std::pair<size_t, QVariant>>& number
         if (row.status == RowStatus::Deleted)
             continue;
         row.status = RowStatus::Unchanged;
-        row.original.reset();
+        row.pending.reset();
         newIndex[i] = int(kept.size());
         kept.push_back(std::move(row));
     }
@@ -286,9 +288,9 @@ void Dataset::cancelBatch()
     for (Row& row : m_rows) {
         if (row.status == RowStatus::Inserted)
             continue;
-        if (row.original)
-            row.values = std::move(*row.original);
-        row.original.reset();
+        if (row.pending)
+            row.values = std::move(row.pending->original);
+        row.pending.reset();
         row.status = RowStatus::Unchanged;
         kept.push_back(std::move(row));
     }

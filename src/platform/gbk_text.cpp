@@ -3,19 +3,47 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+namespace {
+// Opening a converter is costly; each thread keeps one of each.
+QStringEncoder& encoder()
+{
+    thread_local QStringEncoder e("GB18030");
+    return e;
+}
+
+QStringDecoder& decoder()
+{
+    thread_local QStringDecoder d("GB18030");
+    return d;
+}
+
+bool isAscii(QStringView text)
+{
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80)
+            return false;
+    }
+    return true;
+}
+} // namespace
+
 QByteArray toGbk(QStringView text)
 {
-    QStringEncoder encoder("GB18030");
-    return encoder.encode(text);
+    QStringEncoder& e = encoder();
+    e.resetState();
+    return e.encode(text);
 }
 
 QString fromGbk(QByteArrayView bytes)
 {
-    QStringDecoder decoder("GB18030");
-    return decoder.decode(bytes);
+    QStringDecoder& d = decoder();
+    d.resetState();
+    return d.decode(bytes);
 }
 
 qsizetype gbkLength(QStringView text)
 {
+    if (isAscii(text))
+        return text.size();
     return toGbk(text).size();
 }
