@@ -5,7 +5,7 @@ set -euo pipefail
 PACKAGES=(cmake g++ ninja-build pkgconf ccache
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite libqt6sql6-psql
   zlib1g-dev libxlsxwriter-dev libfreexl-dev libminizip-dev libsodium-dev postgresql
-  libbenchmark-dev fonts-wqy-zenhei poppler-utils xvfb xauth xlsx2csv clang libclang-rt-14-dev)
+  libbenchmark-dev fonts-wqy-zenhei poppler-utils xvfb xauth xlsx2csv clang libclang-rt-14-dev libsqlite3-dev postgresql-client)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

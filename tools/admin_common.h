@@ -38,6 +38,8 @@ int runConfigCommand(const QStringList& words);
 int runDbCommand(const QStringList& words);
 int runLoginCommand(const QStringList& words);
 int runDemoCommand(const QStringList& words);
+int runPasswdCommand(const QStringList& words);
+int runRestoreCommand(const QStringList& words);
 
 // Points the program folder and the settings stores at an installation folder.
 bool useInstallation(const QString& dir);

@@ -61,9 +61,9 @@ int runLoginCommand(const QStringList& words)
     if (!useInstallation(*dir) || !ReadConfig())
         return kExitFailed;
     const ServerLogin login{*server, *user, *password};
-    TFDM dm;
-    if (!dm.OpenConnection({Dialect::Kind::PostgreSQL, {}, login, {}})) {
-        printErr(QStringLiteral("连接服务器失败: %1").arg(dm.lastConnectionError()));
+    QString error;
+    if (!TestServerLogin(login, &error)) {
+        printErr(QStringLiteral("连接服务器失败: %1").arg(error));
         return kExitFailed;
     }
     WriteAppRegString(QStringLiteral("Data Source"), login.server);

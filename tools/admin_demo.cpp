@@ -3,9 +3,13 @@
 #include "admin_common.h"
 
 #include "app/config.h"
+#include "app/passwords.h"
 #include "data/data_module.h"
+#include "shell/main_menu.h"
 
 #include <QDir>
+
+#include <functional>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -44,6 +48,29 @@ const Major kMajors[] = {
     {"工学院", "计算机系", "计算机科学与技术", "工科", "计科"},
     {"工学院", "土木系", "土木工程", "工科", "土木"},
 };
+
+// Every menu caption, each followed by ";" (the rights of the director and the office).
+QString allRights()
+{
+    QString rights;
+    const std::function<void(const std::vector<MenuDef>&)> walk = [&](const std::vector<MenuDef>& items) {
+        for (const MenuDef& m : items) {
+            if (QByteArray(m.caption) != "-")
+                rights += QString::fromUtf8(m.caption) + u';';
+            walk(m.children);
+        }
+    };
+    walk(mainMenuDefinition());
+    return rights;
+}
+
+// A teacher types and looks up scores.
+QString teacherRights()
+{
+    return QStringLiteral("成绩管理;日常成绩管理;体标测验成绩管理;出勤与表现成绩管理;统计;"
+                          "日常成绩查询统计;体标测验成绩查询统计;出勤与表现成绩查询统计;"
+                          "法律规则;体育法规文件管理;裁判规则管理;");
+}
 
 class Inserter
 {
@@ -98,7 +125,8 @@ bool fillDemo(QSqlDatabase db, int students)
                     {t.id, s(t.name), s(t.sex), s("北方体育学院"), s("体育教育"), s("本科"), s("学士"), s("讲师")}))
             return false;
         if (!in.run("INSERT INTO CZYB (ID, PID, ZW, JSID, JSXM, KL, QX) VALUES (?, 0, ?, ?, ?, ?, ?)",
-                    {operId++, s(t.role), t.id, s(t.name), s(t.password), QString()}))
+                    {operId++, s(t.role), t.id, s(t.name), HashPassword(QString::fromLatin1(t.password)),
+                     QByteArray(t.role) == "教师" ? teacherRights() : allRights()}))
             return false;
     }
 
@@ -209,9 +237,8 @@ int runDemoCommand(const QStringList& words)
     }
     printOut(QStringLiteral("Demo installation in %1 (%2 students).").arg(QDir(*dir).absolutePath()).arg(students));
     printOut(QStringLiteral("Operators (number, name, position, password):"));
-    int operId = 501001;
     for (const Teacher& t : kTeachers)
-        printOut(QStringLiteral("  %1  %2  %3  %4").arg(operId++).arg(QString::fromUtf8(t.name),
+        printOut(QStringLiteral("  %1  %2  %3  %4").arg(t.id).arg(QString::fromUtf8(t.name),
                                                             QString::fromUtf8(t.role),
                                                             QString::fromLatin1(t.password)));
     printOut(QStringLiteral("Super operator password: orvane-super"));

@@ -60,7 +60,9 @@ void usage()
         "  config show --dir DIR\n"
         "  db init --dir DIR\n"
         "  login --dir DIR --server HOST[:PORT] --user U --password P\n"
-        "  demo --dir DIR [--students N]"));
+        "  demo --dir DIR [--students N]\n"
+        "  passwd --dir DIR --oper JSID --password P\n"
+        "  restore --dir DIR FILE"));
 }
 } // namespace
 
@@ -86,6 +88,10 @@ int main(int argc, char** argv)
             return runLoginCommand(words);
         if (command == QLatin1String("demo"))
             return runDemoCommand(words);
+        if (command == QLatin1String("passwd"))
+            return runPasswdCommand(words);
+        if (command == QLatin1String("restore"))
+            return runRestoreCommand(words);
     } catch (const std::exception& e) {
         printErr(QString::fromUtf8(e.what()));
         return kExitFailed;

@@ -1,9 +1,11 @@
 #include "app/config.h"
+#include "app/connection_dialogs.h"
+#include "app/startup.h"
 #include "data/data_module.h"
 #include "platform/settings_store.h"
 #include "shell/dialog_interaction.h"
 #include "shell/error_display.h"
-#include "shell/messages.h"
+#include "shell/main_window.h"
 #include "shell/orvane_application.h"
 
 int main(int argc, char** argv)
@@ -15,18 +17,22 @@ int main(int argc, char** argv)
 
     DialogInteraction dialogs;
     ScopedInteraction installed(dialogs);
+    TFDM::setFirstRunDialog(&TFSDataCon::ask);
 
     TFDM dm;
+    std::unique_ptr<TFmain> mainWindow;
     try {
         if (!dm.create())
             return 1;
+        mainWindow = StartOrvane(dm);
     } catch (...) {
         ErrorDisplay::showUnhandled(std::current_exception());
         return 1;
     }
-
-    const AppSettings& s = appSettings();
-    ShowInfoMessage(QStringLiteral("已连接数据库 %1 (%2)\r\n单位: %3\r\n登录窗口尚未完成, 程序到此结束。")
-                        .arg(s.DatabaseName, s.DatabaseType, s.InstitutionName));
-    return 0;
+    if (!mainWindow)
+        return 0;
+    mainWindow->showMaximized();
+    const int code = app.exec();
+    mainWindow.reset();
+    return code;
 }

@@ -39,6 +39,27 @@ int ServerLogin::port() const
     return ok && p > 0 && p < 65536 ? p : 5432;
 }
 
+bool TestServerLogin(const ServerLogin& login, QString* error)
+{
+    const QString name = QStringLiteral("orvane-test-") + QUuid::createUuid().toString(QUuid::Id128);
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(login.host());
+        db.setPort(login.port());
+        db.setUserName(login.user);
+        db.setPassword(login.password);
+        db.setDatabaseName(QStringLiteral("postgres"));
+        db.setConnectOptions(QStringLiteral("connect_timeout=15"));
+        ok = db.open();
+        if (!ok && error)
+            *error = errorText(db.lastError());
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
 const std::vector<LookupLayout>& lookupLayouts()
 {
     static const std::vector<LookupLayout> layouts = {
@@ -111,7 +132,8 @@ TFDM::TFDM(QObject* parent) : QObject(parent)
     QADO = makeDataset("QADO", QString());
     QADOT = makeDataset("QADOT", QString());
     QADOQ = makeDataset("QADOQ", QString());
-    g_instance = this;
+    if (!g_instance)
+        g_instance = this;
 }
 
 TFDM::~TFDM()
@@ -174,6 +196,7 @@ bool TFDM::OpenConnection(const ConnectionSpec& spec)
     }
     m_dialect = dialect;
     if (spec.kind == Dialect::Kind::PostgreSQL) {
+        m_serverLogin = spec.login;
         m_db.setHostName(spec.login.host());
         m_db.setPort(spec.login.port());
         m_db.setUserName(spec.login.user);

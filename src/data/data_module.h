@@ -24,6 +24,9 @@ struct ServerLogin
     bool isEmpty() const { return user.isEmpty(); }
 };
 
+// Tries the login on a connection of its own (closed again); false with the reason on failure.
+bool TestServerLogin(const ServerLogin& login, QString* error = nullptr);
+
 // Where a connection goes: the embedded file, or a database on the server (an empty database
 // name means the server's maintenance database).
 struct ConnectionSpec

@@ -53,7 +53,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const Run r = admin({"demo", "--dir", dir.path(), "--students", "40"}, dir.filePath("home"));
         QCOMPARE(r.exitCode, 0);
-        QVERIFY(r.out.contains("501001"));
+        QVERIFY(r.out.contains("102001"));
         const QString db = dir.filePath("OrvaneDemo.db");
         QCOMPARE(count(db, "SELECT COUNT(*) FROM XSB"), 40);
         QCOMPARE(count(db, "SELECT COUNT(*) FROM CZYB"), 4);
