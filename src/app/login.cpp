@@ -103,12 +103,14 @@ TFWstart::TFWstart(TFDM& dm, QWidget* parent) : QDialog(parent), m_login(dm)
     setFixedSize(250, 121);
 
     auto* operLabel = new QLabel(QStringLiteral("操作员:"), this);
+    operLabel->setStyleSheet(QStringLiteral("color: white;"));
     operLabel->setGeometry(20, 18, 60, 22);
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setEditable(true);
     ComboBox1->setGeometry(80, 16, 150, 24);
     auto* passLabel = new QLabel(QStringLiteral("口  令:"), this);
+    passLabel->setStyleSheet(QStringLiteral("color: white;"));
     passLabel->setGeometry(20, 50, 60, 22);
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));

@@ -8,6 +8,8 @@
 #include "shell/main_window.h"
 #include "shell/orvane_application.h"
 
+#include <QScreen>
+
 int main(int argc, char** argv)
 {
     OrvaneApplication app(argc, argv);
@@ -31,6 +33,9 @@ int main(int argc, char** argv)
     }
     if (!mainWindow)
         return 0;
+    // Without a window manager "maximised" means nothing; start with the screen's size.
+    if (const QScreen* screen = mainWindow->screen())
+        mainWindow->setGeometry(screen->availableGeometry());
     mainWindow->showMaximized();
     const int code = app.exec();
     mainWindow.reset();

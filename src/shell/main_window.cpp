@@ -43,7 +43,7 @@ QLabel* pane(QStatusBar* bar, const QString& text, int width, Qt::Alignment alig
     auto* label = new QLabel(text, bar);
     label->setAlignment(align | Qt::AlignVCenter);
     if (width > 0)
-        label->setFixedWidth(width);
+        label->setMinimumWidth(width);
     if (color.isValid()) {
         QPalette pal = label->palette();
         pal.setColor(QPalette::WindowText, color);
