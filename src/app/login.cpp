@@ -116,7 +116,6 @@ TFWstart::TFWstart(TFDM& dm, QWidget* parent) : QDialog(parent), m_login(dm)
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setEchoMode(QLineEdit::Password);
     Edit1->setGeometry(80, 48, 150, 24);
-    Edit1->setEnabled(false);
     for (QWidget* w : {static_cast<QWidget*>(ComboBox1), static_cast<QWidget*>(Edit1)}) {
         QPalette pal = w->palette();
         pal.setColor(QPalette::Base, QToolTip::palette().color(QPalette::ToolTipBase));

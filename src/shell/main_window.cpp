@@ -20,6 +20,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
@@ -73,6 +74,7 @@ TFmain::TFmain(TFDM& dm, QWidget* parent) : QMainWindow(parent), m_dm(dm)
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("MdiArea"));
     setCentralWidget(m_mdi);
+    m_mdi->viewport()->installEventFilter(this);
 
     // Creation.
     for (const QFileInfo& info : QDir(MainImgFolder()).entryInfoList(QDir::Files, QDir::Name))
@@ -222,7 +224,8 @@ QWidget* TFmain::OpenChildWindow(const QString& key)
     m_slots.insert(key, sub);
     if (found->createdOnce) {
         sub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                            Qt::WindowCloseButtonHint);
         sub->adjustSize();
         sub->show();
         sub->move((m_mdi->width() - sub->width()) / 2, (m_mdi->height() - sub->height()) / 2);
@@ -266,16 +269,35 @@ void TFmain::openHelp()
 
 void TFmain::nextBackground()
 {
-    if (m_pictures.isEmpty()) {
-        QLinearGradient gradient(0, 0, 0, 1);
-        gradient.setCoordinateMode(QGradient::ObjectMode);
-        gradient.setColorAt(0, QColor(0, 128, 128));
-        gradient.setColorAt(1, QColor(160, 170, 170));
-        m_mdi->setBackground(gradient);
-        return;
+    if (!m_pictures.isEmpty())
+        m_picture = (m_picture + 1) % int(m_pictures.size());
+    paintBackground();
+}
+
+void TFmain::paintBackground()
+{
+    // One picture of the whole area: a brush relative to each repainted piece would tile.
+    const QSize size = m_mdi->viewport()->size().expandedTo(QSize(1, 1));
+    QPixmap canvas(size);
+    QPainter painter(&canvas);
+    QLinearGradient gradient(0, 0, 0, size.height());
+    gradient.setColorAt(0, QColor(0, 128, 128));
+    gradient.setColorAt(1, QColor(160, 170, 170));
+    painter.fillRect(canvas.rect(), gradient);
+    if (m_picture >= 0) {
+        const QPixmap picture(m_pictures[m_picture]);
+        if (!picture.isNull()) {
+            const QPixmap scaled = picture.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            painter.drawPixmap((size.width() - scaled.width()) / 2, (size.height() - scaled.height()) / 2, scaled);
+        }
     }
-    m_picture = (m_picture + 1) % int(m_pictures.size());
-    const QPixmap picture(m_pictures[m_picture]);
-    if (!picture.isNull())
-        m_mdi->setBackground(QBrush(picture.scaled(m_mdi->size(), Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation)));
+    painter.end();
+    m_mdi->setBackground(QBrush(canvas));
+}
+
+bool TFmain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_mdi->viewport() && event->type() == QEvent::Resize)
+        paintBackground();
+    return QMainWindow::eventFilter(watched, event);
 }

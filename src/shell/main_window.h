@@ -47,12 +47,14 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenu();
     void buildStatusBar();
     void runCommand(const QString& opens);
     void nextBackground();
+    void paintBackground();
     void openHelp();
 
     TFDM& m_dm;

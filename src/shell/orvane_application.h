@@ -10,4 +10,5 @@ class OrvaneApplication : public QApplication
 public:
     OrvaneApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
+    static QIcon applicationIcon();
 };
