@@ -37,10 +37,13 @@ TestDatabase& database(Dialect::Kind kind)
         QSqlDatabase c = db->dm().DBConn();
         c.transaction();
         QSqlQuery q(c);
-        q.prepare("INSERT INTO CJB (ID, XH, XSXM, XB, JSID, XZBMC, SG, TZ, FHLCJ, WSCJ, MS, XN, XQ, NJBZ) "
+        q.prepare("INSERT INTO CJB (ID, XH, XSXM, XB, JSID, XZBMC, SG, TZ, FHLCJ, WSCJ, MS, XN, "
+                  "XQ, NJBZ) "
                   "VALUES (?, ?, ?, ?, 501001, ?, ?, ?, ?, ?, '否', 2026, 202609, '1A')");
         for (int i = 0; i < kOpenRows; ++i) {
-            q.addBindValue(QStringLiteral("5%1.200609.%2").arg(i / 10000, 5, 10, QLatin1Char('0')).arg(i % 10000, 4, 10, QLatin1Char('0')));
+            q.addBindValue(QStringLiteral("5%1.200609.%2")
+                               .arg(i / 10000, 5, 10, QLatin1Char('0'))
+                               .arg(i % 10000, 4, 10, QLatin1Char('0')));
             q.addBindValue(QStringLiteral("2026%1").arg(i, 6, 10, QLatin1Char('0')));
             q.addBindValue(i % 2 ? QStringLiteral("张三丰") : QStringLiteral("李秀英"));
             q.addBindValue(i % 2 ? QStringLiteral("男") : QStringLiteral("女"));
@@ -107,7 +110,8 @@ void PreparedUpdates(benchmark::State& state)
         keys.push_back(ds.value(r, id));
         values.push_back(ds.value(r, tz));
     }
-    const QString sql = "UPDATE CJB SET TZ = ? WHERE ID = ? AND " + db.dm().dialect().nullSafeEquals("TZ");
+    const QString sql =
+        "UPDATE CJB SET TZ = ? WHERE ID = ? AND " + db.dm().dialect().nullSafeEquals("TZ");
     double value = 5000;
     for (auto _ : state) {
         value += 1;
@@ -140,7 +144,8 @@ void UpdateBatchInserted(benchmark::State& state)
         ds.disableControls();
         for (int i = 0; i < kBatchRows; ++i) {
             ds.append();
-            ds.setFieldValue(id, QStringLiteral("Z01001.200609.%1").arg(i, 4, 10, QLatin1Char('0')));
+            ds.setFieldValue(id,
+                             QStringLiteral("Z01001.200609.%1").arg(i, 4, 10, QLatin1Char('0')));
             ds.setFieldValue(xh, QStringLiteral("2026%1").arg(i, 6, 10, QLatin1Char('0')));
             ds.setFieldValue(tz, 60.5);
             ds.post();

@@ -16,9 +16,8 @@ int configWrite(const QStringList& words)
         return kExitUsage;
     }
     bool numeric = true;
-    const int compression = args.value(QStringLiteral("--compression"))
-                                .value_or(QStringLiteral("1"))
-                                .toInt(&numeric);
+    const int compression =
+        args.value(QStringLiteral("--compression")).value_or(QStringLiteral("1")).toInt(&numeric);
     if (!numeric || compression < 0 || compression > 3) {
         printErr(QStringLiteral("--compression must be 0, 1, 2 or 3"));
         return kExitUsage;
@@ -41,7 +40,8 @@ int configWrite(const QStringList& words)
         printErr(QStringLiteral("cannot write %1").arg(QDir::toNativeSeparators(path)));
         return kExitFailed;
     }
-    printOut(QStringLiteral("wrote %1 (%2 rows)").arg(QDir::toNativeSeparators(path)).arg(rows.size()));
+    printOut(
+        QStringLiteral("wrote %1 (%2 rows)").arg(QDir::toNativeSeparators(path)).arg(rows.size()));
     return kExitOk;
 }
 

@@ -53,9 +53,10 @@ int runLoginCommand(const QStringList& words)
     const auto user = args.value(QStringLiteral("--user"));
     const auto password = args.value(QStringLiteral("--password"));
     if (!args.ok() || !dir || !server || !user || !password) {
-        printErr(args.ok() ? QStringLiteral("usage: orvane-admin login --dir DIR --server HOST[:PORT] "
-                                            "--user U --password P")
-                           : args.error());
+        printErr(args.ok()
+                     ? QStringLiteral("usage: orvane-admin login --dir DIR --server HOST[:PORT] "
+                                      "--user U --password P")
+                     : args.error());
         return kExitUsage;
     }
     if (!useInstallation(*dir) || !ReadConfig())
@@ -74,6 +75,7 @@ int runLoginCommand(const QStringList& words)
                      .arg(SettingsStore::folder(SettingsStore::Root::LocalMachine)));
         return kExitFailed;
     }
-    printOut(QStringLiteral("login tested and stored for database %1").arg(appSettings().DatabaseName));
+    printOut(
+        QStringLiteral("login tested and stored for database %1").arg(appSettings().DatabaseName));
     return kExitOk;
 }

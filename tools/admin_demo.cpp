@@ -9,10 +9,10 @@
 
 #include <QDir>
 
-#include <functional>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <functional>
 
 namespace {
 struct Teacher
@@ -53,13 +53,14 @@ const Major kMajors[] = {
 QString allRights()
 {
     QString rights;
-    const std::function<void(const std::vector<MenuDef>&)> walk = [&](const std::vector<MenuDef>& items) {
-        for (const MenuDef& m : items) {
-            if (QByteArray(m.caption) != "-")
-                rights += QString::fromUtf8(m.caption) + u';';
-            walk(m.children);
-        }
-    };
+    const std::function<void(const std::vector<MenuDef>&)> walk =
+        [&](const std::vector<MenuDef>& items) {
+            for (const MenuDef& m : items) {
+                if (QByteArray(m.caption) != "-")
+                    rights += QString::fromUtf8(m.caption) + u';';
+                walk(m.children);
+            }
+        };
     walk(mainMenuDefinition());
     return rights;
 }
@@ -110,85 +111,109 @@ bool fillDemo(QSqlDatabase db, int students)
         if (lastCollege != s(m.college)) {
             lastCollege = s(m.college);
             collegeId = id++;
-            if (!in.run("INSERT INTO XYZYB (ID, PID, XY, ZY, X, KN, CC) VALUES (?, 0, ?, NULL, NULL, NULL, NULL)",
+            if (!in.run("INSERT INTO XYZYB (ID, PID, XY, ZY, X, KN, CC) VALUES (?, 0, ?, NULL, "
+                        "NULL, NULL, NULL)",
                         {collegeId, lastCollege}))
                 return false;
         }
         if (!in.run("INSERT INTO XYZYB (ID, PID, XY, ZY, X, KN, CC) VALUES (?, ?, ?, ?, ?, ?, ?)",
-                    {id++, collegeId, s(m.college), s(m.major), s(m.department), s(m.discipline), s("本科")}))
+                    {id++, collegeId, s(m.college), s(m.major), s(m.department), s(m.discipline),
+                     s("本科")}))
             return false;
     }
 
     int operId = 501001;
     for (const Teacher& t : kTeachers) {
-        if (!in.run("INSERT INTO JSB (ID, XM, XB, BYYX, ZY, XL, XW, ZC) VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
-                    {t.id, s(t.name), s(t.sex), s("北方体育学院"), s("体育教育"), s("本科"), s("学士"), s("讲师")}))
+        if (!in.run("INSERT INTO JSB (ID, XM, XB, BYYX, ZY, XL, XW, ZC) VALUES (?, ?, ?, ?, ?, ?, "
+                    "?, ?)",
+                    {t.id, s(t.name), s(t.sex), s("北方体育学院"), s("体育教育"), s("本科"),
+                     s("学士"), s("讲师")}))
             return false;
-        if (!in.run("INSERT INTO CZYB (ID, PID, ZW, JSID, JSXM, KL, QX) VALUES (?, 0, ?, ?, ?, ?, ?)",
-                    {operId++, s(t.role), t.id, s(t.name), HashPassword(QString::fromLatin1(t.password)),
-                     QByteArray(t.role) == "教师" ? teacherRights() : allRights()}))
+        if (!in.run(
+                "INSERT INTO CZYB (ID, PID, ZW, JSID, JSXM, KL, QX) VALUES (?, 0, ?, ?, ?, ?, ?)",
+                {operId++, s(t.role), t.id, s(t.name),
+                 HashPassword(QString::fromLatin1(t.password)),
+                 QByteArray(t.role) == "教师" ? teacherRights() : allRights()}))
             return false;
     }
 
-    const char* courses[][2] = {{"篮球", "基础课"}, {"足球", "基础课"}, {"排球", "选修课"},
+    const char* courses[][2] = {{"篮球", "基础课"}, {"足球", "基础课"},   {"排球", "选修课"},
                                 {"武术", "选修课"}, {"健美操", "基础课"}, {"保健体育", "保健课"}};
     int course = 101001;
     for (const auto& c : courses) {
-        if (!in.run("INSERT INTO KCB (ID, KCBM, LBID, KCMC, JSID, JS, XN, XQ, KCLB) VALUES (?, ?, 1, ?, ?, ?, 2026, 202609, ?)",
-                    {course, QStringLiteral("PE%1").arg(course - 101000, 3, 10, QLatin1Char('0')), s(c[0]),
-                     kTeachers[(course - 101001) % 2].id, s(kTeachers[(course - 101001) % 2].name), s(c[1])}))
+        if (!in.run("INSERT INTO KCB (ID, KCBM, LBID, KCMC, JSID, JS, XN, XQ, KCLB) VALUES (?, ?, "
+                    "1, ?, ?, ?, 2026, 202609, ?)",
+                    {course, QStringLiteral("PE%1").arg(course - 101000, 3, 10, QLatin1Char('0')),
+                     s(c[0]), kTeachers[(course - 101001) % 2].id,
+                     s(kTeachers[(course - 101001) % 2].name), s(c[1])}))
             return false;
-        if (!in.run("INSERT INTO XZBB (ID, MC, JSID, JSXM, KCID, KC, XN, XQ) VALUES (?, ?, ?, ?, ?, ?, 2026, 202609)",
-                    {course - 101001 + 103001, s(c[0]) + s("1班"), kTeachers[(course - 101001) % 2].id,
-                     s(kTeachers[(course - 101001) % 2].name), QString::number(course - 101000), s(c[0])}))
+        if (!in.run("INSERT INTO XZBB (ID, MC, JSID, JSXM, KCID, KC, XN, XQ) VALUES (?, ?, ?, ?, "
+                    "?, ?, 2026, 202609)",
+                    {course - 101001 + 103001, s(c[0]) + s("1班"),
+                     kTeachers[(course - 101001) % 2].id, s(kTeachers[(course - 101001) % 2].name),
+                     QString::number(course - 101000), s(c[0])}))
             return false;
         ++course;
     }
 
-    const struct { const char* kind; const char* content; double weight; const char* mark; const char* group; } weights[] = {
-        {"基础课", "日常成绩", 0.3, "R", "12"}, {"基础课", "体质测试", 0.5, "T", "12"},
+    const struct
+    {
+        const char* kind;
+        const char* content;
+        double weight;
+        const char* mark;
+        const char* group;
+    } weights[] = {
+        {"基础课", "日常成绩", 0.3, "R", "12"},   {"基础课", "体质测试", 0.5, "T", "12"},
         {"基础课", "出勤与表现", 0.2, "C", "12"}, {"选修课", "日常成绩", 0.5, "R", "34"},
-        {"选修课", "体质测试", 0.3, "T", "34"}, {"选修课", "出勤与表现", 0.2, "C", "34"},
+        {"选修课", "体质测试", 0.3, "T", "34"},   {"选修课", "出勤与表现", 0.2, "C", "34"},
     };
     int weightId = 1;
     for (const auto& w : weights) {
-        if (!in.run("INSERT INTO BZB (ID, KB, NR, BZ, SSNJ, Mark, NJBZ) VALUES (?, ?, ?, ?, ?, ?, ?)",
-                    {weightId++, s(w.kind), s(w.content), w.weight,
-                     s(QByteArray(w.group) == "12" ? "大一大二" : "大三大四"), s(w.mark), s(w.group)}))
+        if (!in.run(
+                "INSERT INTO BZB (ID, KB, NR, BZ, SSNJ, Mark, NJBZ) VALUES (?, ?, ?, ?, ?, ?, ?)",
+                {weightId++, s(w.kind), s(w.content), w.weight,
+                 s(QByteArray(w.group) == "12" ? "大一大二" : "大三大四"), s(w.mark), s(w.group)}))
             return false;
     }
 
-    const char* grades[][2] = {{"1", "一年级"}, {"1A", "一年级上"}, {"1B", "一年级下"}, {"2", "二年级"},
-                               {"2A", "二年级上"}, {"2B", "二年级下"}, {"34", "三四年级"}};
+    const char* grades[][2] = {{"1", "一年级"},   {"1A", "一年级上"}, {"1B", "一年级下"},
+                               {"2", "二年级"},   {"2A", "二年级上"}, {"2B", "二年级下"},
+                               {"34", "三四年级"}};
     int gradeId = 1;
     for (const auto& g : grades) {
-        if (!in.run("INSERT INTO NJB (ID, BM, DYNJ) VALUES (?, ?, ?)", {gradeId++, s(g[0]), s(g[1])}))
+        if (!in.run("INSERT INTO NJB (ID, BM, DYNJ) VALUES (?, ?, ?)",
+                    {gradeId++, s(g[0]), s(g[1])}))
             return false;
     }
-    const char* nations[][2] = {{"01", "汉族"}, {"02", "蒙古族"}, {"03", "回族"}, {"04", "藏族"},
-                                {"05", "维吾尔族"}, {"06", "苗族"}, {"07", "彝族"}, {"08", "壮族"}};
+    const char* nations[][2] = {{"01", "汉族"}, {"02", "蒙古族"},   {"03", "回族"},
+                                {"04", "藏族"}, {"05", "维吾尔族"}, {"06", "苗族"},
+                                {"07", "彝族"}, {"08", "壮族"}};
     for (const auto& n : nations) {
         if (!in.run("INSERT INTO tNation (DM, MC) VALUES (?, ?)", {s(n[0]), s(n[1])}))
             return false;
     }
 
-    const QStringList surnames = s("王 李 张 刘 陈 杨 黄 赵 吴 周 徐 孙 马 朱 胡 郭 何 高 林 罗").split(u' ');
-    const QStringList given = s("伟 芳 娜 敏 静 丽 强 磊 军 洋 勇 艳 杰 娟 涛 明 超 秀 霞 平 刚 桂 英 华").split(u' ');
+    const QStringList surnames =
+        s("王 李 张 刘 陈 杨 黄 赵 吴 周 徐 孙 马 朱 胡 郭 何 高 林 罗").split(u' ');
+    const QStringList given =
+        s("伟 芳 娜 敏 静 丽 强 磊 军 洋 勇 艳 杰 娟 涛 明 超 秀 霞 平 刚 桂 英 华").split(u' ');
     for (int i = 0; i < students; ++i) {
         const Major& m = kMajors[i % std::size(kMajors)];
         const bool male = i % 2 == 0;
         const QString name = surnames[i % surnames.size()] + given[(i * 7) % given.size()] +
                              (i % 3 ? given[(i * 11 + 5) % given.size()] : QString());
         const int classNo = 1 + (i / std::size(kMajors)) % 2;
-        if (!in.run("INSERT INTO XSB (ID, XM, XB, MZ, CSNR, BZK, XZ, XY, X, ZY, NJ, BJ, BH, SF, ZX) "
-                    "VALUES (?, ?, ?, ?, ?, ?, 4, ?, ?, ?, 2026, ?, ?, ?, ?)",
-                    {QStringLiteral("2026%1").arg(i + 1, 5, 10, QLatin1Char('0')), name,
-                     male ? s("男") : s("女"), s(nations[i % 17 == 0 ? 2 : 0][1]),
-                     QStringLiteral("2007%1").arg(1 + i % 12, 2, 10, QLatin1Char('0')), s("本科"),
-                     s(m.college), s(m.department), s(m.major),
-                     s(m.shortName) + QStringLiteral("26") + QString::number(classNo) + s("班"),
-                     QStringLiteral("26%1%2").arg(i % std::size(kMajors)).arg(classNo),
-                     s("河北"), s("是")}))
+        if (!in.run(
+                "INSERT INTO XSB (ID, XM, XB, MZ, CSNR, BZK, XZ, XY, X, ZY, NJ, BJ, BH, SF, ZX) "
+                "VALUES (?, ?, ?, ?, ?, ?, 4, ?, ?, ?, 2026, ?, ?, ?, ?)",
+                {QStringLiteral("2026%1").arg(i + 1, 5, 10, QLatin1Char('0')), name,
+                 male ? s("男") : s("女"), s(nations[i % 17 == 0 ? 2 : 0][1]),
+                 QStringLiteral("2007%1").arg(1 + i % 12, 2, 10, QLatin1Char('0')), s("本科"),
+                 s(m.college), s(m.department), s(m.major),
+                 s(m.shortName) + QStringLiteral("26") + QString::number(classNo) + s("班"),
+                 QStringLiteral("26%1%2").arg(i % std::size(kMajors)).arg(classNo), s("河北"),
+                 s("是")}))
             return false;
     }
     return true;
@@ -200,9 +225,11 @@ int runDemoCommand(const QStringList& words)
     const AdminArgs args(words, {QStringLiteral("--dir"), QStringLiteral("--students")});
     const auto dir = args.value(QStringLiteral("--dir"));
     bool numeric = true;
-    const int students = args.value(QStringLiteral("--students")).value_or(QStringLiteral("300")).toInt(&numeric);
+    const int students =
+        args.value(QStringLiteral("--students")).value_or(QStringLiteral("300")).toInt(&numeric);
     if (!args.ok() || !dir || !numeric || students < 0) {
-        printErr(args.ok() ? QStringLiteral("usage: orvane-admin demo --dir DIR [--students N]") : args.error());
+        printErr(args.ok() ? QStringLiteral("usage: orvane-admin demo --dir DIR [--students N]")
+                           : args.error());
         return kExitUsage;
     }
     QDir().mkpath(*dir);
@@ -235,12 +262,15 @@ int runDemoCommand(const QStringList& words)
         printErr(QStringLiteral("demo data could not be written: %1").arg(db.lastError().text()));
         return kExitFailed;
     }
-    printOut(QStringLiteral("Demo installation in %1 (%2 students).").arg(QDir(*dir).absolutePath()).arg(students));
+    printOut(QStringLiteral("Demo installation in %1 (%2 students).")
+                 .arg(QDir(*dir).absolutePath())
+                 .arg(students));
     printOut(QStringLiteral("Operators (number, name, position, password):"));
     for (const Teacher& t : kTeachers)
-        printOut(QStringLiteral("  %1  %2  %3  %4").arg(t.id).arg(QString::fromUtf8(t.name),
-                                                            QString::fromUtf8(t.role),
-                                                            QString::fromLatin1(t.password)));
+        printOut(QStringLiteral("  %1  %2  %3  %4")
+                     .arg(t.id)
+                     .arg(QString::fromUtf8(t.name), QString::fromUtf8(t.role),
+                          QString::fromLatin1(t.password)));
     printOut(QStringLiteral("Super operator password: orvane-super"));
     return kExitOk;
 }

@@ -54,15 +54,14 @@ void printErr(const QString& line)
 namespace {
 void usage()
 {
-    printErr(QStringLiteral(
-        "usage: orvane-admin COMMAND ...\n"
-        "  config write --dir DIR [--compression 0|1|2|3] KEY=VALUE...\n"
-        "  config show --dir DIR\n"
-        "  db init --dir DIR\n"
-        "  login --dir DIR --server HOST[:PORT] --user U --password P\n"
-        "  demo --dir DIR [--students N]\n"
-        "  passwd --dir DIR --oper JSID --password P\n"
-        "  restore --dir DIR FILE"));
+    printErr(QStringLiteral("usage: orvane-admin COMMAND ...\n"
+                            "  config write --dir DIR [--compression 0|1|2|3] KEY=VALUE...\n"
+                            "  config show --dir DIR\n"
+                            "  db init --dir DIR\n"
+                            "  login --dir DIR --server HOST[:PORT] --user U --password P\n"
+                            "  demo --dir DIR [--students N]\n"
+                            "  passwd --dir DIR --oper JSID --password P\n"
+                            "  restore --dir DIR FILE"));
 }
 } // namespace
 

@@ -1,7 +1,7 @@
 #include "admin_common.h"
 
-#include "app/config.h"
 #include "app/app_registry.h"
+#include "app/config.h"
 #include "app/passwords.h"
 #include "data/data_module.h"
 #include "data/services.h"
@@ -11,12 +11,14 @@
 
 int runPasswdCommand(const QStringList& words)
 {
-    const AdminArgs args(words, {QStringLiteral("--dir"), QStringLiteral("--oper"), QStringLiteral("--password")});
+    const AdminArgs args(
+        words, {QStringLiteral("--dir"), QStringLiteral("--oper"), QStringLiteral("--password")});
     const auto dir = args.value(QStringLiteral("--dir"));
     const auto oper = args.value(QStringLiteral("--oper"));
     const auto password = args.value(QStringLiteral("--password"));
     if (!args.ok() || !dir || !oper || !password) {
-        printErr(args.ok() ? QStringLiteral("usage: orvane-admin passwd --dir DIR --oper JSID --password P")
+        printErr(args.ok() ? QStringLiteral(
+                                 "usage: orvane-admin passwd --dir DIR --oper JSID --password P")
                            : args.error());
         return kExitUsage;
     }
@@ -35,7 +37,8 @@ int runPasswdCommand(const QStringList& words)
         printErr(QStringLiteral("更新数据失败: %1").arg(czyb.batchError().message));
         return kExitFailed;
     }
-    printOut(QStringLiteral("password of operator %1 (%2) set").arg(*oper, czyb.fieldValue(u"JSXM").toString()));
+    printOut(QStringLiteral("password of operator %1 (%2) set")
+                 .arg(*oper, czyb.fieldValue(u"JSXM").toString()));
     return kExitOk;
 }
 
@@ -44,7 +47,8 @@ int runRestoreCommand(const QStringList& words)
     const AdminArgs args(words, {QStringLiteral("--dir")});
     const auto dir = args.value(QStringLiteral("--dir"));
     if (!args.ok() || !dir || args.positional().size() != 1) {
-        printErr(args.ok() ? QStringLiteral("usage: orvane-admin restore --dir DIR FILE") : args.error());
+        printErr(args.ok() ? QStringLiteral("usage: orvane-admin restore --dir DIR FILE")
+                           : args.error());
         return kExitUsage;
     }
     const QString file = QFileInfo(args.positional().first()).absoluteFilePath();
@@ -57,7 +61,8 @@ int runRestoreCommand(const QStringList& words)
         return kExitFailed;
     }
     if (target.kind == Dialect::Kind::PostgreSQL) {
-        target.login = {ReadAppRegString(QStringLiteral("Data Source")), ReadAppRegString(QStringLiteral("User ID")),
+        target.login = {ReadAppRegString(QStringLiteral("Data Source")),
+                        ReadAppRegString(QStringLiteral("User ID")),
                         ReadAppRegString(QStringLiteral("Password"))};
         target.database = appSettings().DatabaseName;
         if (target.login.isEmpty()) {

@@ -34,8 +34,8 @@ QString ReadAppRegString(const QString& valueName, const QString& subKey, quint8
 {
     if (!OpenAppRegKey(subKey))
         return QString();
-    const auto value =
-        SettingsStore::readValue(SettingsStore::Root::LocalMachine, AppRegKeyPath(subKey), valueName);
+    const auto value = SettingsStore::readValue(SettingsStore::Root::LocalMachine,
+                                                AppRegKeyPath(subKey), valueName);
     if (!value)
         return QString();
     return fromGbk(ScrambleText(*value, 0, keyByte));

@@ -81,8 +81,7 @@ bool ReadConfig()
     const QString path = ProgramFolder() + QLatin1String(kConfigFileName);
     if (!QFileInfo::exists(path)) {
         Interaction::current().showSystemMessage(QStringLiteral("缺少配置文件,请与管理员联系..."),
-                                                 QStringLiteral("错误"),
-                                                 SystemMessageIcon::Error);
+                                                 QStringLiteral("错误"), SystemMessageIcon::Error);
         return false;
     }
     TXIni& ini = configIni();

@@ -139,7 +139,8 @@ TFSetCon::TFSetCon(QWidget* parent) : QWidget(parent)
     connect(BOk, &QPushButton::clicked, this, [this] {
         if (!form->confirm(m_tested))
             return;
-        ShowInfoMessage(QStringLiteral("为使数据库连接的设置有效\r\n请退出程序后重新进入..."), true);
+        ShowInfoMessage(QStringLiteral("为使数据库连接的设置有效\r\n请退出程序后重新进入..."),
+                        true);
         Q_EMIT closeRequested();
     });
 }

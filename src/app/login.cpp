@@ -59,7 +59,7 @@ void LoginController::rememberLogin(const QString& listText)
 }
 
 LoginController::Outcome LoginController::checkPassword(const QString& listText,
-                                                         const QString& typed)
+                                                        const QString& typed)
 {
     // An empty configured super password logs nobody in as super operator.
     const QString& super = appSettings().SuperPassword;
@@ -70,7 +70,8 @@ LoginController::Outcome LoginController::checkPassword(const QString& listText,
     }
     CurrentOperator& op = currentOperator();
     if (!isSuper && !VerifyPassword(typed, op.CurOperPassword)) {
-        ShowInfoMessage(QStringLiteral("口令输入有误,请核对后重新输入!\r\n看大小写锁定是否打开!"), true);
+        ShowInfoMessage(QStringLiteral("口令输入有误,请核对后重新输入!\r\n看大小写锁定是否打开!"),
+                        true);
         return Outcome::WrongPassword;
     }
     if (isSuper) {

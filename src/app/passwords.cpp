@@ -17,7 +17,8 @@ QString HashPassword(const QString& password)
     const QByteArray bytes = password.toUtf8();
     char out[crypto_pwhash_STRBYTES];
     if (crypto_pwhash_str(out, bytes.constData(), quint64(bytes.size()),
-                          crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
+                          crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
         return QString();
     return QString::fromLatin1(out);
 }
@@ -35,5 +36,6 @@ bool VerifyPassword(const QString& typed, const QString& stored)
         return false;
     const QByteArray hash = stored.toLatin1();
     const QByteArray bytes = typed.toUtf8();
-    return crypto_pwhash_str_verify(hash.constData(), bytes.constData(), quint64(bytes.size())) == 0;
+    return crypto_pwhash_str_verify(hash.constData(), bytes.constData(), quint64(bytes.size())) ==
+           0;
 }

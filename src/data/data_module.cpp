@@ -41,7 +41,8 @@ int ServerLogin::port() const
 
 bool TestServerLogin(const ServerLogin& login, QString* error)
 {
-    const QString name = QStringLiteral("orvane-test-") + QUuid::createUuid().toString(QUuid::Id128);
+    const QString name =
+        QStringLiteral("orvane-test-") + QUuid::createUuid().toString(QUuid::Id128);
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
@@ -63,32 +64,61 @@ bool TestServerLogin(const ServerLogin& login, QString* error)
 const std::vector<LookupLayout>& lookupLayouts()
 {
     static const std::vector<LookupLayout> layouts = {
-        {"DBGJS", "JSB", "ID", {{"ID", "索引号"}, {"XM", "姓名"}},
+        {"DBGJS",
+         "JSB",
+         "ID",
+         {{"ID", "索引号"}, {"XM", "姓名"}},
          {"XB", "BYYX", "ZY", "XL", "XW", "ZC", "GRJS"}},
-        {"DBGXY", "XYZYB", "XY",
+        {"DBGXY",
+         "XYZYB",
+         "XY",
          {{"ID", "索引号"}, {"X", "系"}, {"ZY", "专业"}, {"KN", "科类"}, {"CC", "层次"}},
          {"PID", "XY"}},
-        {"DBGZY", "XYZYB", "ZY",
+        {"DBGZY",
+         "XYZYB",
+         "ZY",
          {{"ID", "索引号"}, {"X", "系"}, {"ZY", "专业"}, {"KN", "科类"}, {"CC", "层次"}},
          {"PID", "XY"}},
-        {"DBGX", "XYZYB", "X", {{"ID", "索引号"}, {"ZY", "专业"}, {"X", "系"}},
+        {"DBGX",
+         "XYZYB",
+         "X",
+         {{"ID", "索引号"}, {"ZY", "专业"}, {"X", "系"}},
          {"PID", "XY", "KN", "CC"}},
-        {"DBGXS", "XSB", "ID", {{"ID", "学号"}, {"XM", "姓名"}},
+        {"DBGXS",
+         "XSB",
+         "ID",
+         {{"ID", "学号"}, {"XM", "姓名"}},
          {"XB", "MZ", "CSNR", "XY", "ZY", "NJ", "BJ", "SF", "DQ", "XF"}},
-        {"DBGXZB", "XZBB", "ID",
+        {"DBGXZB",
+         "XZBB",
+         "ID",
          {{"ID", "索引号"}, {"MC", "名称"}, {"JSXM", "教师姓名"}, {"KC", "课程"}, {"XN", "学年"}},
          {"XQ"}},
-        {"DBGKC", "KCB", "ID",
-         {{"ID", "索引号"}, {"KCBM", "课程代码"}, {"LBID", "课程类别索引"}, {"KCLB", "课程类别"},
+        {"DBGKC",
+         "KCB",
+         "ID",
+         {{"ID", "索引号"},
+          {"KCBM", "课程代码"},
+          {"LBID", "课程类别索引"},
+          {"KCLB", "课程类别"},
           {"KCMC", "课程名称"}},
          {"KCEMC", "JS", "KCNR", "XXDX", "XXKC", "CKCL", "XN", "XQ"}},
-        {"DBGCJLB", "BZB", "ID",
-         {{"ID", "课程类别索引号"}, {"KB", "课别"}, {"NR", "课程内容"}, {"NJBZ", "年级标志"},
+        {"DBGCJLB",
+         "BZB",
+         "ID",
+         {{"ID", "课程类别索引号"},
+          {"KB", "课别"},
+          {"NR", "课程内容"},
+          {"NJBZ", "年级标志"},
           {"Mark", "标志"}},
          {"BZ", "SSNJ"}},
         {"DBGNJ", "NJB", "ID", {{"BM", "编码"}, {"DYNJ", "对应年级"}}, {}},
-        {"DBGZB", "QGL", "ZBBM",
-         {{"ZBBM", "指标编码"}, {"ZBMC", "指标名称"}, {"ZBLBBM", "指标类别编码"},
+        {"DBGZB",
+         "QGL",
+         "ZBBM",
+         {{"ZBBM", "指标编码"},
+          {"ZBMC", "指标名称"},
+          {"ZBLBBM", "指标类别编码"},
           {"ZBLBMC", "指标类别名称"}},
          {}},
         {"DBGLB", "QLB", "BM", {{"DYNJ", "年级类别"}}, {"BM"}},
@@ -110,7 +140,8 @@ TFDM::TFDM(QObject* parent) : QObject(parent)
     // One named connection per data module; datasets share it.
     m_db = QSqlDatabase();
     const auto table = [this](const char* name) {
-        return makeDataset(name, QStringLiteral("SELECT * FROM %1 ORDER BY ID").arg(QLatin1String(name)));
+        return makeDataset(name,
+                           QStringLiteral("SELECT * FROM %1 ORDER BY ID").arg(QLatin1String(name)));
     };
     BZB = table("BZB");
     CJB = table("CJB");
@@ -288,7 +319,8 @@ int TFDM::CreateTablesAndKeys()
 QString TFDM::gradeCategorySql() const
 {
     return QStringLiteral("Select * from NJB where (%1=1) or (%2>'9')")
-        .arg(m_dialect.length(QStringLiteral("BM")), m_dialect.substring(QStringLiteral("BM"), 2, 1));
+        .arg(m_dialect.length(QStringLiteral("BM")),
+             m_dialect.substring(QStringLiteral("BM"), 2, 1));
 }
 
 bool TFDM::connectEmbedded(bool askFirst)

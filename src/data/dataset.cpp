@@ -512,7 +512,8 @@ bool Dataset::locate(QStringView field, const QVariant& value, bool caseInsensit
         bool match;
         if (textual && !isNull(v) && !isNull(value)) {
             const QString have = v.toString();
-            const Qt::CaseSensitivity cs = caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
+            const Qt::CaseSensitivity cs =
+                caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
             match = partial ? have.startsWith(wanted, cs) : have.compare(wanted, cs) == 0;
         } else {
             match = sameValue(v, value);
@@ -552,7 +553,8 @@ void Dataset::applySort(bool notify)
         const int f = fieldIndex(words.value(0));
         if (f < 0)
             continue;
-        keys.push_back({f, words.size() > 1 && words[1].compare(u"DESC", Qt::CaseInsensitive) == 0});
+        keys.push_back(
+            {f, words.size() > 1 && words[1].compare(u"DESC", Qt::CaseInsensitive) == 0});
     }
     if (keys.empty())
         return;

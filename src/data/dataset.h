@@ -33,8 +33,8 @@ public:
 
     struct BatchError
     {
-        int row = -1;    // visible row of the failing change, -1 when none
-        QVariant key;    // its key value
+        int row = -1; // visible row of the failing change, -1 when none
+        QVariant key; // its key value
         bool conflict = false;
         QString message; // why, in the system's words (with the driver's text where there is one)
     };
@@ -170,8 +170,8 @@ private:
     BatchError m_batchError;
 
     std::vector<Field> m_fields;
-    std::vector<Row> m_rows;   // every row read or added, deleted ones too
-    std::vector<int> m_order;                 // visible rows: indexes into m_rows
+    std::vector<Row> m_rows;  // every row read or added, deleted ones too
+    std::vector<int> m_order; // visible rows: indexes into m_rows
 
     State m_state = State::Inactive;
     int m_current = -1;

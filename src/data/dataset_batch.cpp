@@ -242,7 +242,8 @@ bool Dataset::runBatch(std::vector<std::pair<size_t, QVariant>>& numbered)
         if (!q->exec())
             return failRow(i, errorText(q->lastError()), false);
         if (autoField >= 0) {
-            const QVariant id = returning ? (q->next() ? q->value(0) : QVariant()) : q->lastInsertId();
+            const QVariant id =
+                returning ? (q->next() ? q->value(0) : QVariant()) : q->lastInsertId();
             numbered.emplace_back(i * m_fields.size() + size_t(autoField), id);
         }
     }

@@ -19,7 +19,8 @@ DatasetModel::DatasetModel(Dataset* dataset, QObject* parent)
         if (row >= 0 && row < rowCount() && m_columns > 0)
             Q_EMIT dataChanged(index(row, 0), index(row, m_columns - 1));
     });
-    connect(dataset, &Dataset::orderAboutToChange, this, [this] { Q_EMIT layoutAboutToBeChanged(); });
+    connect(dataset, &Dataset::orderAboutToChange, this,
+            [this] { Q_EMIT layoutAboutToBeChanged(); });
     connect(dataset, &Dataset::orderChanged, this, &DatasetModel::onOrderChanged);
 }
 
@@ -87,8 +88,8 @@ Qt::ItemFlags DatasetModel::flags(const QModelIndex& index) const
 
 QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && m_dataset &&
-        section >= 0 && section < m_columns)
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && m_dataset && section >= 0 &&
+        section < m_columns)
         return m_dataset->field(section).name;
     return QAbstractTableModel::headerData(section, orientation, role);
 }

@@ -95,20 +95,20 @@ bool Dialect::keyExists(const QSqlDatabase& db, const KeyDef& key) const
             return true;
         if (!key.primaryKey)
             return false;
-        q.prepare(QStringLiteral(
-            "SELECT 1 FROM pg_index i JOIN pg_class c ON c.oid = i.indrelid "
-            "WHERE i.indisprimary AND lower(c.relname) = ?"));
+        q.prepare(QStringLiteral("SELECT 1 FROM pg_index i JOIN pg_class c ON c.oid = i.indrelid "
+                                 "WHERE i.indisprimary AND lower(c.relname) = ?"));
         q.addBindValue(table);
         return q.exec() && q.next();
     }
-    q.prepare(QStringLiteral(
-        "SELECT 1 FROM sqlite_master WHERE type = 'index' AND lower(name) = ?"));
+    q.prepare(
+        QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND lower(name) = ?"));
     q.addBindValue(name);
     if (q.exec() && q.next())
         return true;
     if (!key.primaryKey)
         return false;
-    if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteIdentifier(QLatin1String(key.table)))))
+    if (!q.exec(
+            QStringLiteral("PRAGMA table_info(%1)").arg(quoteIdentifier(QLatin1String(key.table)))))
         return false;
     while (q.next()) {
         if (q.value(5).toInt() > 0)

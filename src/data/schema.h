@@ -12,7 +12,7 @@ struct ColumnDef
 {
     const char* name;
     ColumnType type;
-    int size;                 // bytes of a varchar in the Chinese code page; 0 otherwise
+    int size; // bytes of a varchar in the Chinese code page; 0 otherwise
     bool notNull;
     const char* defaultValue; // SQL literal as declared ("0", "'12'", "501001"), or nullptr
     const char* label;        // caption the windows show (UTF-8), or nullptr

@@ -40,9 +40,10 @@ double limitOf(const char* column, const QString& code)
     TFDM* dm = TFDM::instance();
     if (!dm)
         return 0;
-    if (!OpenBoundQuery(*dm->QADO,
-                   QStringLiteral("Select %1 from ZBLBB where ZBBM=?").arg(QLatin1String(column)),
-                   QVariantList{code}) ||
+    if (!OpenBoundQuery(
+            *dm->QADO,
+            QStringLiteral("Select %1 from ZBLBB where ZBBM=?").arg(QLatin1String(column)),
+            QVariantList{code}) ||
         dm->QADO->isEmpty())
         return 0;
     dm->QADO->first();
@@ -196,8 +197,9 @@ bool NextOperRecordId(Dataset& dataset, const QString& middle, QString& key)
         next = serial.toInt() + 1;
     }
     if (next > 9999) {
-        ShowErrorMessage(QStringLiteral("记录编号已用完!\r\n编号 %1 之下已有 9999 条记录, 不能再增加.")
-                             .arg(prefix));
+        ShowErrorMessage(
+            QStringLiteral("记录编号已用完!\r\n编号 %1 之下已有 9999 条记录, 不能再增加.")
+                .arg(prefix));
         return false;
     }
     key = prefix + u'.' + QStringLiteral("%1").arg(next, 4, 10, QLatin1Char('0'));
@@ -241,7 +243,8 @@ QDate ParseDateText(const QString& text)
     if (text.contains(u'-')) {
         if (text.contains(u'月'))
             return fallback;
-        static const QRegularExpression ymd(QStringLiteral("^\\s*(\\d{1,4})-(\\d{1,2})-(\\d{1,2})\\s*$"));
+        static const QRegularExpression ymd(
+            QStringLiteral("^\\s*(\\d{1,4})-(\\d{1,2})-(\\d{1,2})\\s*$"));
         const QRegularExpressionMatch m = ymd.match(text);
         if (!m.hasMatch())
             return fallback;

@@ -134,14 +134,12 @@ QByteArray inflateAll(QByteArrayView in, qsizetype fileLength)
             rc = inflate(&zs, Z_NO_FLUSH);
         } while (rc == Z_OK);
     }
-    const QString reason =
-        QString::fromLatin1(zs.msg && rc != Z_MEM_ERROR ? zs.msg : zError(rc));
+    const QString reason = QString::fromLatin1(zs.msg && rc != Z_MEM_ERROR ? zs.msg : zError(rc));
     out.resize(qsizetype(zs.total_out));
     inflateEnd(&zs);
     if (rc != Z_STREAM_END) {
-        throw XInflateError(QStringLiteral("解压缓冲区出错! (长度 = %1):\r\n%2")
-                                .arg(fileLength)
-                                .arg(reason));
+        throw XInflateError(
+            QStringLiteral("解压缓冲区出错! (长度 = %1):\r\n%2").arg(fileLength).arg(reason));
     }
     return out;
 }

@@ -64,8 +64,7 @@ std::optional<QString> ConsoleInteraction::chooseFile(const FileRequest&)
     return std::nullopt;
 }
 
-std::optional<QString> ConsoleInteraction::inputText(const QString&, const QString&,
-                                                     const QString&)
+std::optional<QString> ConsoleInteraction::inputText(const QString&, const QString&, const QString&)
 {
     return std::nullopt;
 }

@@ -208,8 +208,8 @@ QByteArray encodeRowTable(const RowTable& table)
         for (qsizetype f = 0; f < table.fields.size(); ++f)
             writeValue(w, table.fields[f].type, f < row.size() ? row[f] : QVariant());
     }
-    const uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(w.bytes().constData()),
-                            uInt(w.bytes().size()));
+    const uLong crc =
+        crc32(0L, reinterpret_cast<const Bytef*>(w.bytes().constData()), uInt(w.bytes().size()));
     w.put<quint32>(quint32(crc));
     return w.bytes();
 }
@@ -220,8 +220,7 @@ std::optional<RowTable> decodeRowTable(QByteArrayView bytes)
         return std::nullopt;
     const QByteArrayView body = bytes.first(bytes.size() - 4);
     const quint32 stored = qFromLittleEndian<quint32>(bytes.data() + body.size());
-    const uLong crc =
-        crc32(0L, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()));
+    const uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()));
     if (quint32(crc) != stored)
         return std::nullopt;
 

@@ -6,7 +6,9 @@
 
 qint32 StrToInt(const QString& text)
 {
-    const auto fail = [&text]() { return XConvertError(QStringLiteral("'%1'不是有效的整数值").arg(text)); };
+    const auto fail = [&text]() {
+        return XConvertError(QStringLiteral("'%1'不是有效的整数值").arg(text));
+    };
 
     qsizetype i = 0;
     while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
@@ -20,7 +22,8 @@ qint32 StrToInt(const QString& text)
     if (i < text.size() && text[i] == u'$') {
         base = 16;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+    } else if (i + 1 < text.size() && text[i] == u'0' &&
+               (text[i + 1] == u'x' || text[i + 1] == u'X')) {
         base = 16;
         i += 2;
     }

@@ -19,6 +19,4 @@ XStreamError::XStreamError(Kind kind, const QString& message)
 {
 }
 
-XInflateError::XInflateError(const QString& message) : std::runtime_error(message.toStdString())
-{
-}
+XInflateError::XInflateError(const QString& message) : std::runtime_error(message.toStdString()) {}

@@ -51,7 +51,8 @@ TFabout::TFabout(QWidget* parent) : QDialog(parent)
     LWeb = pair(this, QStringLiteral("网址:"), PublisherInfo::web(), 200);
     LQQ = pair(this, QStringLiteral("QQ:"), PublisherInfo::messaging(), 225);
     LWeb->setCursor(Qt::PointingHandCursor);
-    LWeb->setText(QStringLiteral("<a href=\"%1\" style=\"color: #ffffc0;\">%1</a>").arg(PublisherInfo::web()));
+    LWeb->setText(QStringLiteral("<a href=\"%1\" style=\"color: #ffffc0;\">%1</a>")
+                      .arg(PublisherInfo::web()));
     LWeb->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
     connect(LWeb, &QLabel::linkActivated, this,
             [](const QString& link) { QDesktopServices::openUrl(QUrl(link)); });
@@ -74,7 +75,8 @@ void TFabout::paintEvent(QPaintEvent*)
     QFont sub = font();
     sub.setPixelSize(18);
     painter.setFont(sub);
-    painter.drawText(QRect(0, 85, width(), 30), Qt::AlignCenter, QStringLiteral("高校体育教学与体质健康管理系统"));
+    painter.drawText(QRect(0, 85, width(), 30), Qt::AlignCenter,
+                     QStringLiteral("高校体育教学与体质健康管理系统"));
     painter.setPen(QColor(255, 255, 255, 120));
     painter.drawLine(40, 135, width() - 40, 135);
     painter.drawRect(rect().adjusted(0, 0, -1, -1));

@@ -72,7 +72,7 @@ bool runTool(const QString& program, const QStringList& args, const ServerLogin&
 QStringList serverArgs(const ServerLogin& login)
 {
     return {QStringLiteral("-h"), login.host(), QStringLiteral("-p"), QString::number(login.port()),
-            QStringLiteral("-U"), login.user, QStringLiteral("-w")};
+            QStringLiteral("-U"), login.user,   QStringLiteral("-w")};
 }
 
 // Copies one SQLite database into another through the online backup.
@@ -114,8 +114,10 @@ BackupOutcome failed(const QString& file, const QString& error)
 
 QString BackupFileName()
 {
-    const bool server = Dialect::kindForDatabaseType(appSettings().DatabaseType) == Dialect::Kind::PostgreSQL;
-    return BackupFolder() + appSettings().DatabaseName + (server ? QStringLiteral(".dat") : QStringLiteral(".db"));
+    const bool server =
+        Dialect::kindForDatabaseType(appSettings().DatabaseType) == Dialect::Kind::PostgreSQL;
+    return BackupFolder() + appSettings().DatabaseName +
+           (server ? QStringLiteral(".dat") : QStringLiteral(".db"));
 }
 
 BackupOutcome BackupDatabase(TFDM& dm)
@@ -130,8 +132,8 @@ BackupOutcome BackupDatabase(TFDM& dm)
     if (dm.dialect().kind() == Dialect::Kind::PostgreSQL) {
         const ServerLogin login = dm.serverLogin();
         if (!runTool(postgresTool("pg_dump"),
-                     serverArgs(login) + QStringList{QStringLiteral("-Fc"), QStringLiteral("-f"), partial,
-                                                     dm.DBConn().databaseName()},
+                     serverArgs(login) + QStringList{QStringLiteral("-Fc"), QStringLiteral("-f"),
+                                                     partial, dm.DBConn().databaseName()},
                      login, &error)) {
             QFile::remove(partial);
             return failed(target, error);
@@ -154,7 +156,8 @@ BackupOutcome BackupDatabase(TFDM& dm)
         }
     }
     // rename() replaces the old backup in one step.
-    if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(target).constData()) != 0) {
+    if (std::rename(QFile::encodeName(partial).constData(),
+                    QFile::encodeName(target).constData()) != 0) {
         QFile::remove(partial);
         return failed(target, QStringLiteral("cannot replace %1").arg(target));
     }
@@ -169,31 +172,37 @@ BackupOutcome RestoreDatabase(const ConnectionSpec& target, const QString& file)
     QString error;
     if (target.kind == Dialect::Kind::PostgreSQL) {
         if (!startsWith(file, kDumpMagic))
-            return failed(where, QStringLiteral("%1 is not a backup of a server database").arg(file));
+            return failed(where,
+                          QStringLiteral("%1 is not a backup of a server database").arg(file));
         // The database may be gone entirely; create it first when it is.
         {
             TFDM admin;
-            if (!admin.OpenConnection({Dialect::Kind::PostgreSQL, {}, target.login, target.database})) {
+            if (!admin.OpenConnection(
+                    {Dialect::Kind::PostgreSQL, {}, target.login, target.database})) {
                 if (!admin.OpenConnection({Dialect::Kind::PostgreSQL, {}, target.login, {}}))
                     return failed(where, admin.lastConnectionError());
                 QSqlQuery create(admin.DBConn());
-                if (!create.exec(QStringLiteral("CREATE DATABASE ") + Dialect::quoteIdentifier(target.database)))
+                if (!create.exec(QStringLiteral("CREATE DATABASE ") +
+                                 Dialect::quoteIdentifier(target.database)))
                     return failed(where, create.lastError().text());
             }
         }
         if (!runTool(postgresTool("pg_restore"),
-                     serverArgs(target.login) + QStringList{QStringLiteral("--clean"), QStringLiteral("--if-exists"),
-                                                            QStringLiteral("--no-owner"), QStringLiteral("-d"),
-                                                            target.database, file},
+                     serverArgs(target.login) +
+                         QStringList{QStringLiteral("--clean"), QStringLiteral("--if-exists"),
+                                     QStringLiteral("--no-owner"), QStringLiteral("-d"),
+                                     target.database, file},
                      target.login, &error))
             return failed(where, error);
         return {true, where, QString()};
     }
     if (!startsWith(file, kSqliteMagic))
-        return failed(where, QStringLiteral("%1 is not a backup of an embedded database").arg(file));
+        return failed(where,
+                      QStringLiteral("%1 is not a backup of an embedded database").arg(file));
     sqlite3* source = nullptr;
     sqlite3* dest = nullptr;
-    bool ok = sqlite3_open_v2(QFile::encodeName(file).constData(), &source, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+    bool ok = sqlite3_open_v2(QFile::encodeName(file).constData(), &source, SQLITE_OPEN_READONLY,
+                              nullptr) == SQLITE_OK &&
               sqlite3_open(QFile::encodeName(target.file).constData(), &dest) == SQLITE_OK;
     if (!ok)
         error = QString::fromUtf8(sqlite3_errmsg(dest ? dest : source));

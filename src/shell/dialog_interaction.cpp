@@ -39,9 +39,10 @@ void DialogInteraction::closeNotice()
 void DialogInteraction::showSystemMessage(const QString& text, const QString& caption,
                                           SystemMessageIcon icon)
 {
-    const QMessageBox::Icon boxIcon = icon == SystemMessageIcon::Error     ? QMessageBox::Critical
-                                      : icon == SystemMessageIcon::Warning ? QMessageBox::Warning
-                                                                           : QMessageBox::Information;
+    const QMessageBox::Icon boxIcon = icon == SystemMessageIcon::Error ? QMessageBox::Critical
+                                      : icon == SystemMessageIcon::Warning
+                                          ? QMessageBox::Warning
+                                          : QMessageBox::Information;
     QMessageBox box(boxIcon, caption, text, QMessageBox::Ok);
     box.exec();
 }

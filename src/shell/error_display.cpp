@@ -144,23 +144,29 @@ ErrorMapping mapErrorMessage(const std::exception& e)
     if (const auto* d = dynamic_cast<const XDatabaseError*>(&e)) {
         if (!d->noResultSet())
             return notMapped;
-        return mapped(headed("&数据库处理出错!\r\n没有返回的数据...\r\n可能是没有使用'Select'命令...", m));
+        return mapped(
+            headed("&数据库处理出错!\r\n没有返回的数据...\r\n可能是没有使用'Select'命令...", m));
     }
     if (const auto* s = dynamic_cast<const XStreamError*>(&e)) {
         switch (s->kind()) {
         case XStreamError::Kind::ReadFailed:
         case XStreamError::Kind::MethodNotFound:
-            return mapped(headed("&内存堆错误!\r\n装订过程失败...\r\n读取数据时出错,数据已损坏...", m));
+            return mapped(
+                headed("&内存堆错误!\r\n装订过程失败...\r\n读取数据时出错,数据已损坏...", m));
         case XStreamError::Kind::WriteFailed:
             return mapped(headed("&内存堆错误!\r\n装订过程失败...\r\n保存数据时出错...", m));
         case XStreamError::Kind::ClassNotFound:
             return mapped(headed("&内存堆错误!\r\n装订过程失败...\r\n未找到类声明...", m));
         case XStreamError::Kind::InvalidResource:
-            return mapped(headed("&内存堆错误!\r\n装订过程失败...\r\n资源数据出错...\r\n可能是读写的方法不一致...", m));
+            return mapped(headed(
+                "&内存堆错误!\r\n装订过程失败...\r\n资源数据出错...\r\n可能是读写的方法不一致...",
+                m));
         case XStreamError::Kind::FileCreate:
-            return mapped(headed("&数据流操作错误!\r\n创建文件流失败...\r\n可能是文件名错或权限不够...", m));
+            return mapped(
+                headed("&数据流操作错误!\r\n创建文件流失败...\r\n可能是文件名错或权限不够...", m));
         case XStreamError::Kind::FileOpen:
-            return mapped(headed("&数据流操作错误!\r\n打开文件流失败...\r\n未找到文件或文件数据不对...", m));
+            return mapped(
+                headed("&数据流操作错误!\r\n打开文件流失败...\r\n未找到文件或文件数据不对...", m));
         case XStreamError::Kind::Other:
             return notMapped;
         }

@@ -13,8 +13,8 @@
 
 extern "C" {
 
-Q_DECL_EXPORT int32_t Show_XDia(uint32_t /*owner*/, const char* text, uint8_t kind,
-                                uint8_t buttons, int32_t helpContext, uint8_t modal)
+Q_DECL_EXPORT int32_t Show_XDia(uint32_t /*owner*/, const char* text, uint8_t kind, uint8_t buttons,
+                                int32_t helpContext, uint8_t modal)
 {
     return ShowXDiaFromGbk(text, kind, buttons, helpContext, modal);
 }

@@ -100,31 +100,32 @@ TFmain::~TFmain() = default;
 
 void TFmain::buildMenu()
 {
-    const std::function<void(QMenu*, const MenuDef&, int)> add = [&](QMenu* into, const MenuDef& def, int level) {
-        const QString caption = QString::fromUtf8(def.caption);
-        QAction* action = nullptr;
-        if (caption == QLatin1String("-")) {
-            action = into->addSeparator();
-        } else if (!def.children.empty()) {
-            QMenu* sub = level == 0 ? menuBar()->addMenu(caption) : into->addMenu(caption);
-            action = sub->menuAction();
-            for (const MenuDef& child : def.children)
-                add(sub, child, level + 1);
-        } else if (level == 0) {
-            action = menuBar()->addAction(caption);
-        } else {
-            action = into->addAction(caption);
-        }
-        action->setObjectName(QLatin1String(def.name));
-        action->setProperty("caption", caption);
-        action->setProperty("tag", def.tag);
-        action->setVisible(!def.hidden);
-        m_actions.insert(QLatin1String(def.name), action);
-        if (def.opens && def.children.empty()) {
-            const QString opens = QLatin1String(def.opens);
-            connect(action, &QAction::triggered, this, [this, opens] { runCommand(opens); });
-        }
-    };
+    const std::function<void(QMenu*, const MenuDef&, int)> add =
+        [&](QMenu* into, const MenuDef& def, int level) {
+            const QString caption = QString::fromUtf8(def.caption);
+            QAction* action = nullptr;
+            if (caption == QLatin1String("-")) {
+                action = into->addSeparator();
+            } else if (!def.children.empty()) {
+                QMenu* sub = level == 0 ? menuBar()->addMenu(caption) : into->addMenu(caption);
+                action = sub->menuAction();
+                for (const MenuDef& child : def.children)
+                    add(sub, child, level + 1);
+            } else if (level == 0) {
+                action = menuBar()->addAction(caption);
+            } else {
+                action = into->addAction(caption);
+            }
+            action->setObjectName(QLatin1String(def.name));
+            action->setProperty("caption", caption);
+            action->setProperty("tag", def.tag);
+            action->setVisible(!def.hidden);
+            m_actions.insert(QLatin1String(def.name), action);
+            if (def.opens && def.children.empty()) {
+                const QString opens = QLatin1String(def.opens);
+                connect(action, &QAction::triggered, this, [this, opens] { runCommand(opens); });
+            }
+        };
     for (const MenuDef& def : mainMenuDefinition())
         add(nullptr, def, 0);
 }
@@ -150,7 +151,8 @@ void TFmain::buildStatusBar()
 
     auto* clockTimer = new QTimer(this);
     const auto tick = [this] {
-        Clock->setText(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+        Clock->setText(
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
     };
     connect(clockTimer, &QTimer::timeout, this, tick);
     tick();
@@ -287,8 +289,10 @@ void TFmain::paintBackground()
     if (m_picture >= 0) {
         const QPixmap picture(m_pictures[m_picture]);
         if (!picture.isNull()) {
-            const QPixmap scaled = picture.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-            painter.drawPixmap((size.width() - scaled.width()) / 2, (size.height() - scaled.height()) / 2, scaled);
+            const QPixmap scaled =
+                picture.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            painter.drawPixmap((size.width() - scaled.width()) / 2,
+                               (size.height() - scaled.height()) / 2, scaled);
         }
     }
     painter.end();

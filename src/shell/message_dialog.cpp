@@ -92,7 +92,8 @@ void TFXDias::setMessage(const MessageRequest& request)
     PANT->setGeometry(0, 0, w, kMessageTitleHeight);
     PANT->setText(m_layout.title);
     setTitleColor(m_layout.titleColor);
-    Image1->setGeometry(5, kMessageTitleHeight, w - 10, h - kMessageTitleHeight - kMessageBottomHeight);
+    Image1->setGeometry(5, kMessageTitleHeight, w - 10,
+                        h - kMessageTitleHeight - kMessageBottomHeight);
     m_bottom->setGeometry(0, h - kMessageBottomHeight, w, kMessageBottomHeight);
     drawText();
 

@@ -135,8 +135,8 @@ MessageLayout computeMessageLayout(const QString& text, int kind, int buttonSet,
     for (const QString& line : std::as_const(layout.lines))
         layout.width = qMax(layout.width, metrics.textWidth(line) + 96);
     layout.lineHeight = metrics.textHeight + 8;
-    layout.height = qMin((int(layout.lines.size()) + 1) * layout.lineHeight + 100,
-                         metrics.screenHeight - 28);
+    layout.height =
+        qMin((int(layout.lines.size()) + 1) * layout.lineHeight + 100, metrics.screenHeight - 28);
 
     layout.buttons = messageButtons(buttonSet);
     const MessageButtons& b = layout.buttons;

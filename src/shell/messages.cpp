@@ -16,8 +16,8 @@ qint64 ShowXDia(const QString& text, int kind, int buttons, int helpContext, boo
 qint32 ShowXDiaFromGbk(const char* text, quint8 kind, quint8 buttons, qint32 helpContext,
                        quint8 modal)
 {
-    const QString decoded = text ? fromGbk(QByteArrayView(text, qsizetype(std::strlen(text))))
-                                 : QString();
+    const QString decoded =
+        text ? fromGbk(QByteArrayView(text, qsizetype(std::strlen(text)))) : QString();
     return qint32(ShowXDia(decoded, kind, buttons, helpContext, modal != 0));
 }
 

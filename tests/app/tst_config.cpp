@@ -20,17 +20,24 @@ private Q_SLOTS:
         QTest::addColumn<Rows>("rows");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("lower-case keys") << Rows{{"xdbname", "Orvane"}, {"dbtype", "SQLite"}}
-                                         << "XDBName" << "Orvane";
-        QTest::newRow("upper-case keys") << Rows{{"XDBNAME", "Orvane"}, {"DBTYPE", "SQLite"}}
-                                         << "DBType" << "SQLite";
-        QTest::newRow("doubled key: first wins") << Rows{{"DBType", "SQL7"}, {"dbtype", "SQLite"}}
-                                                 << "DBType" << "SQL7";
-        QTest::newRow("blanks kept") << Rows{{"DanWeiMingCheng", "  示范 学院 "}}
-                                     << "DanWeiMingCheng" << "  示范 学院 ";
-        QTest::newRow("value case kept") << Rows{{"DBType", "sql2000"}} << "DBType" << "sql2000";
-        QTest::newRow("absent key") << Rows{{"DBType", "SQLite"}} << "XDBName" << "";
-        QTest::newRow("no rows") << Rows{} << "XDBName" << "";
+        QTest::newRow("lower-case keys")
+            << Rows{{"xdbname", "Orvane"}, {"dbtype", "SQLite"}} << "XDBName"
+            << "Orvane";
+        QTest::newRow("upper-case keys")
+            << Rows{{"XDBNAME", "Orvane"}, {"DBTYPE", "SQLite"}} << "DBType"
+            << "SQLite";
+        QTest::newRow("doubled key: first wins")
+            << Rows{{"DBType", "SQL7"}, {"dbtype", "SQLite"}} << "DBType"
+            << "SQL7";
+        QTest::newRow("blanks kept")
+            << Rows{{"DanWeiMingCheng", "  示范 学院 "}} << "DanWeiMingCheng"
+            << "  示范 学院 ";
+        QTest::newRow("value case kept") << Rows{{"DBType", "sql2000"}} << "DBType"
+                                         << "sql2000";
+        QTest::newRow("absent key") << Rows{{"DBType", "SQLite"}} << "XDBName"
+                                    << "";
+        QTest::newRow("no rows") << Rows{} << "XDBName"
+                                 << "";
     }
     void keysMatchIgnoringCaseFirstRowWinsBlanksKept()
     {
@@ -62,12 +69,11 @@ private Q_SLOTS:
     void readConfigFillsTheFiveSettings()
     {
         TestEnvironment env;
-        QVERIFY(writeConfigFile(env.programFolder(),
-                                {{"XDBName", "Orvane"},
-                                 {"DanWeiDaiMa", "10001"},
-                                 {"DanWeiMingCheng", "示范学院 "},
-                                 {"DBType", "SQL2000"},
-                                 {"SuperOperPassword", "p@ss"}}));
+        QVERIFY(writeConfigFile(env.programFolder(), {{"XDBName", "Orvane"},
+                                                      {"DanWeiDaiMa", "10001"},
+                                                      {"DanWeiMingCheng", "示范学院 "},
+                                                      {"DBType", "SQL2000"},
+                                                      {"SuperOperPassword", "p@ss"}}));
         ScriptedInteraction ui;
         ScopedInteraction installed(ui);
         QVERIFY(ReadConfig());

@@ -18,9 +18,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -48,7 +48,8 @@ void scriptStart(ScriptedInteraction& ui, QList<Attempt> attempts, QStringList* 
         if (!login)
             return 0;
         if (seen)
-            seen->append("login:" + login->ComboBox1->currentText() + ":" + currentOperator().CurOperId);
+            seen->append("login:" + login->ComboBox1->currentText() + ":" +
+                         currentOperator().CurOperId);
         for (const Attempt& a : attempts) {
             if (a.entry == "<exit>") {
                 login->Bexit->click();
@@ -108,9 +109,11 @@ int sqliteRows(const QString& file, const char* sql)
 {
     sqlite3* db = nullptr;
     int n = -1;
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
         sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
             n = sqlite3_column_int(st, 0);
         sqlite3_finalize(st);
     }
@@ -144,7 +147,8 @@ private Q_SLOTS:
         QCOMPARE(seen[0], QString("about"));
         QVERIFY(seen[1].startsWith("login::")); // nobody remembered, nobody chosen
         // The wrong password first: its message, then the right one.
-        QCOMPARE(ui.messageTexts(), QStringList{"口令输入有误,请核对后重新输入!\r\n看大小写锁定是否打开!"});
+        QCOMPARE(ui.messageTexts(),
+                 QStringList{"口令输入有误,请核对后重新输入!\r\n看大小写锁定是否打开!"});
         const CurrentOperator& op = currentOperator();
         QCOMPARE(op.CurOperId, QString("102001"));
         QCOMPARE(op.CurOperName, QString("王建国"));
@@ -152,8 +156,8 @@ private Q_SLOTS:
 
         main->show();
         QCOMPARE(enabledActions(*main),
-                 (QStringList{"N15", "N18", "N20", "N22", "N27", "N28", "N29", "N30", "N31",
-                              "N32", "N37", "N38", "N39", "PDA1"}));
+                 (QStringList{"N15", "N18", "N20", "N22", "N27", "N28", "N29", "N30", "N31", "N32",
+                              "N37", "N38", "N39", "PDA1"}));
         QCOMPARE(main->SOper->text(), QString("102001|王建国"));
         QCOMPARE(main->RSDType->text(), QString("SQLite"));
         QCOMPARE(main->windowTitle(), QString("北方示范学院-Orvane"));
@@ -192,7 +196,8 @@ private Q_SLOTS:
         QVERIFY(main->menuAction("N10")->isEnabled());
         QVERIFY(main->menuAction("N11")->isEnabled());
         QVERIFY(!main->menuAction("N12")->isEnabled());
-        QVERIFY(main->menuAction("N49")->isEnabled()); // Tag 1 below a top-level item follows the rights
+        QVERIFY(main->menuAction("N49")
+                    ->isEnabled()); // Tag 1 below a top-level item follows the rights
         QVERIFY(!main->menuAction("N1")->isEnabled());
         QVERIFY(!main->menuAction("N2")->isEnabled());
         QVERIFY(main->menuAction("N31")->isEnabled());
@@ -221,12 +226,15 @@ private Q_SLOTS:
         QCOMPARE(login.entries().size(), 4);
 
         // Nobody chosen: only the super password gets in.
-        QCOMPARE(login.checkPassword(QString(), "wang2026"), LoginController::Outcome::NeedOperator);
+        QCOMPARE(login.checkPassword(QString(), "wang2026"),
+                 LoginController::Outcome::NeedOperator);
         QCOMPARE(login.checkPassword("999999|无此人", ""), LoginController::Outcome::NeedOperator);
         QCOMPARE(ui.messageTexts().last(), QString("请选择操作员!"));
         QVERIFY(login.chooseOperator("102003|张志强"));
-        QCOMPARE(login.checkPassword("102003|张志强", "ZHANG2026"), LoginController::Outcome::WrongPassword);
-        QCOMPARE(login.checkPassword("102003|张志强", "orvane-super"), LoginController::Outcome::Accepted);
+        QCOMPARE(login.checkPassword("102003|张志强", "ZHANG2026"),
+                 LoginController::Outcome::WrongPassword);
+        QCOMPARE(login.checkPassword("102003|张志强", "orvane-super"),
+                 LoginController::Outcome::Accepted);
         QCOMPARE(currentOperator().CurOperRole, QString("主任")); // stays with the super login
         QCOMPARE(currentOperator().CurOperName, QString("SuperOper"));
 
@@ -241,8 +249,10 @@ private Q_SLOTS:
         QVERIFY(q.exec("UPDATE CZYB SET KL = '' WHERE JSID = 102004"));
         QVERIFY(dm.CZYB->refresh());
         QVERIFY(fresh.chooseOperator("102002|李秀英"));
-        QCOMPARE(fresh.checkPassword("102002|李秀英", "plain1"), LoginController::Outcome::WrongPassword);
-        QCOMPARE(fresh.checkPassword("102002|李秀英", "Plain1"), LoginController::Outcome::Accepted);
+        QCOMPARE(fresh.checkPassword("102002|李秀英", "plain1"),
+                 LoginController::Outcome::WrongPassword);
+        QCOMPARE(fresh.checkPassword("102002|李秀英", "Plain1"),
+                 LoginController::Outcome::Accepted);
         QVERIFY(q.exec("SELECT KL FROM CZYB WHERE JSID = 102002") && q.next());
         QVERIFY(IsPasswordHash(q.value(0).toString()));
         QVERIFY(VerifyPassword("Plain1", q.value(0).toString()));
@@ -280,7 +290,8 @@ private Q_SLOTS:
         backup->Bbak->click();
         const QString file = BackupFileName();
         QCOMPARE(file, inst.env.programFolder() + "Backup/OrvaneDemo.db");
-        QCOMPARE(QDir(inst.env.programFolder() + "Backup").entryList(QDir::Files), QStringList{"OrvaneDemo.db"});
+        QCOMPARE(QDir(inst.env.programFolder() + "Backup").entryList(QDir::Files),
+                 QStringList{"OrvaneDemo.db"});
         QCOMPARE(sqliteRows(file, "SELECT COUNT(*) FROM JSB"), 4);
         QCOMPARE(sqliteRows(file, "SELECT COUNT(*) FROM XSB"), 20);
 
@@ -357,7 +368,8 @@ private Q_SLOTS:
         window.form->DU->setText(" other ");
         QSignalSpy closing(&window, &TFSetCon::closeRequested);
         window.BOk->click();
-        QCOMPARE(ui.messageTexts().last(), QString("为使数据库连接的设置有效\r\n请退出程序后重新进入..."));
+        QCOMPARE(ui.messageTexts().last(),
+                 QString("为使数据库连接的设置有效\r\n请退出程序后重新进入..."));
         QCOMPARE(closing.count(), 1);
         QCOMPARE(ReadAppRegString("User ID"), QString("other"));
         QCOMPARE(ReadAppRegString("Data Source"), good.server);

@@ -16,8 +16,11 @@ using Rows = QList<std::pair<QString, QString>>;
 namespace {
 Rows config(const QString& type, const QString& name = QStringLiteral("OrvaneTest"))
 {
-    return {{"XDBName", name}, {"DanWeiDaiMa", "1"}, {"DanWeiMingCheng", "示范学院"},
-            {"DBType", type}, {"SuperOperPassword", "x"}};
+    return {{"XDBName", name},
+            {"DanWeiDaiMa", "1"},
+            {"DanWeiMingCheng", "示范学院"},
+            {"DBType", type},
+            {"SuperOperPassword", "x"}};
 }
 
 void dropServerDatabase(const QString& name)
@@ -71,7 +74,8 @@ private Q_SLOTS:
             QVERIFY(dm.CZYB->isOpen() && dm.QGL->isOpen() && dm.NJB->isOpen());
             QVERIFY(dm.QLB->isOpen());
             QVERIFY(dm.QLB->sql().contains("substr(BM,2,1)"));
-            const auto marker = SettingsStore::readValue(SettingsStore::Root::CurrentUser, "Sabrel", "管理员");
+            const auto marker =
+                SettingsStore::readValue(SettingsStore::Root::CurrentUser, "Sabrel", "管理员");
             QVERIFY(marker && marker->isEmpty());
             // A table lost later is created again without a question.
             QSqlQuery q(dm.DBConn());
@@ -110,8 +114,8 @@ private Q_SLOTS:
         QVERIFY(writeConfigFile(env.programFolder(), config("sql2000")));
         TFDM dm;
         QVERIFY(!dm.create());
-        QCOMPARE(ui.messageTexts(), (QStringList{"创建数据表失败!\r\n请与管理员联系...",
-                                                 "数据表打开有误,退出程序!"}));
+        QCOMPARE(ui.messageTexts(),
+                 (QStringList{"创建数据表失败!\r\n请与管理员联系...", "数据表打开有误,退出程序!"}));
     }
 
     void serverFirstRun_data()

@@ -19,9 +19,12 @@ bool seedScores(QSqlDatabase db, int n)
     if (!db.transaction())
         return false;
     QSqlQuery q(db);
-    q.prepare("INSERT INTO CJB (ID, XH, XSXM, XB, JSID, XZBMC, SG, TZ, MEMO) VALUES (?, ?, ?, ?, ?, ?, ?, ?, NULL)");
+    q.prepare("INSERT INTO CJB (ID, XH, XSXM, XB, JSID, XZBMC, SG, TZ, MEMO) VALUES (?, ?, ?, ?, "
+              "?, ?, ?, ?, NULL)");
     for (int i = 1; i <= n; ++i) {
-        q.addBindValue(QStringLiteral("50100%1.200609.%2").arg(1 + i / 10000).arg(i % 10000, 4, 10, QLatin1Char('0')));
+        q.addBindValue(QStringLiteral("50100%1.200609.%2")
+                           .arg(1 + i / 10000)
+                           .arg(i % 10000, 4, 10, QLatin1Char('0')));
         q.addBindValue(QStringLiteral("2006%1").arg(i, 5, 10, QLatin1Char('0')));
         q.addBindValue(i % 2 ? QStringLiteral("张三") : QStringLiteral("李四"));
         q.addBindValue(i % 2 ? QStringLiteral("男") : QStringLiteral("女"));
@@ -41,7 +44,8 @@ QVariant cell(QSqlDatabase db, const QString& sql)
     return q.exec(sql) && q.next() ? q.value(0) : QVariant(QStringLiteral("<no row>"));
 }
 
-std::unique_ptr<Dataset> openScores(QSqlDatabase db, const Dialect* dialect, QObject* parent = nullptr)
+std::unique_ptr<Dataset> openScores(QSqlDatabase db, const Dialect* dialect,
+                                    QObject* parent = nullptr)
 {
     auto ds = std::make_unique<Dataset>(parent);
     ds->setConnection(db, dialect);
@@ -102,7 +106,8 @@ private Q_SLOTS:
         QCOMPARE(cell(c, "SELECT SG FROM CJB WHERE ID='501001.200609.0002'").toDouble(), 1.81);
         QCOMPARE(cell(c, "SELECT MEMO FROM CJB WHERE ID='501001.200609.0002'").toString(),
                  QString("O'Brien'; DROP TABLE XSB;--"));
-        QCOMPARE(cell(c, "SELECT XSXM FROM CJB WHERE ID='501001.200609.0004'").toString(), QString("王五"));
+        QCOMPARE(cell(c, "SELECT XSXM FROM CJB WHERE ID='501001.200609.0004'").toString(),
+                 QString("王五"));
         QCOMPARE(cell(c, "SELECT COUNT(*) FROM CJB WHERE ID='501001.200609.0001'").toInt(), 0);
         // Omitted columns took their defaults.
         QCOMPARE(cell(c, "SELECT SGTZCJ FROM CJB WHERE ID='501001.200609.0004'").toDouble(), 0.0);
@@ -140,8 +145,12 @@ private Q_SLOTS:
         QCOMPARE(mine->batchError().key.toString(), QString("501001.200609.0001"));
         QCOMPARE(mine->batchError().row, 0);
         // Their value stays; my whole batch was rolled back; my edits are still pending.
-        QCOMPARE(cell(db.dm().DBConn(), "SELECT TZ FROM CJB WHERE ID='501001.200609.0001'").toDouble(), 70.0);
-        QCOMPARE(cell(db.dm().DBConn(), "SELECT TZ FROM CJB WHERE ID='501001.200609.0003'").toDouble(), 60.5);
+        QCOMPARE(
+            cell(db.dm().DBConn(), "SELECT TZ FROM CJB WHERE ID='501001.200609.0001'").toDouble(),
+            70.0);
+        QCOMPARE(
+            cell(db.dm().DBConn(), "SELECT TZ FROM CJB WHERE ID='501001.200609.0003'").toDouble(),
+            60.5);
         QCOMPARE(mine->pendingCount(), 2);
         QCOMPARE(mine->value(0, mine->fieldIndex(u"TZ")).toDouble(), 80.0);
         QCOMPARE(mine->value(2, mine->fieldIndex(u"TZ")).toDouble(), 55.5);
@@ -165,8 +174,12 @@ private Q_SLOTS:
         mine->setFieldValue(u"SGTZPJ", QString("-1"));
         mine->post();
         QVERIFY2(mine->updateBatch(), qPrintable(mine->batchError().message));
-        QCOMPARE(cell(db.dm().DBConn(), "SELECT TZ FROM CJB WHERE ID='501001.200609.0001'").toDouble(), 70.0);
-        QCOMPARE(cell(db.dm().DBConn(), "SELECT MEMO FROM CJB WHERE ID='501001.200609.0001'").toString(), QString("补测"));
+        QCOMPARE(
+            cell(db.dm().DBConn(), "SELECT TZ FROM CJB WHERE ID='501001.200609.0001'").toDouble(),
+            70.0);
+        QCOMPARE(
+            cell(db.dm().DBConn(), "SELECT MEMO FROM CJB WHERE ID='501001.200609.0001'").toString(),
+            QString("补测"));
     }
 
     void overlongTextIsRefusedAlike_data() { TestDatabase::addEngineRows(); }
@@ -197,7 +210,8 @@ private Q_SLOTS:
         QVERIFY(seedScores(db.dm().DBConn(), 5));
         auto ds = openScores(db.dm().DBConn(), &db.dm().dialect());
         DatasetModel model(ds.get());
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(model.rowCount(), 5);
 
         QList<double> seen;
@@ -217,7 +231,8 @@ private Q_SLOTS:
         const QPersistentModelIndex tracked = model.index(3, 0);
         QVERIFY(ds->setSort("XSXM DESC, ID"));
         QCOMPARE(tracked.data().toString(), QString("501001.200609.0004"));
-        QCOMPARE(ds->value(0, ds->fieldIndex(u"XSXM")).toString(), QString("张三")); // GBK order: 张 after 李
+        QCOMPARE(ds->value(0, ds->fieldIndex(u"XSXM")).toString(),
+                 QString("张三")); // GBK order: 张 after 李
 
         // Appends and deletes through the model's signals; a disabled batch sends one reset.
         QSignalSpy resets(&model, &QAbstractItemModel::modelReset);

@@ -128,7 +128,8 @@ private Q_SLOTS:
         TestDatabase db(engine);
         QVERIFY(db.createSchema());
         const QString sql = db.dm().gradeCategorySql();
-        QVERIFY(sql.contains(engine == Dialect::Kind::PostgreSQL ? "Substring(BM,2,1)" : "substr(BM,2,1)"));
+        QVERIFY(sql.contains(engine == Dialect::Kind::PostgreSQL ? "Substring(BM,2,1)"
+                                                                 : "substr(BM,2,1)"));
         QSqlQuery q(db.dm().DBConn());
         int id = 0;
         for (const char* bm : {"1", "1A", "12", "2B", "34"}) {

@@ -135,7 +135,8 @@ private Q_SLOTS:
         TFDM& dm = db.dm();
         const QString nasty = "x';DROP TABLE XSB;--"; // fits ZBMC's 20 bytes
 
-        QVERIFY(ExecCommand(dm.DBConn(), "INSERT INTO ZBLBB (ID, ZBBM, ZBMC, XXZ, SXZ) VALUES (1, ?, ?, 0.5, 3)",
+        QVERIFY(ExecCommand(dm.DBConn(),
+                            "INSERT INTO ZBLBB (ID, ZBBM, ZBMC, XXZ, SXZ) VALUES (1, ?, ?, 0.5, 3)",
                             "正在写入...", {QString("01"), nasty}));
         QCOMPARE(ui.events, (QStringList{"notice:正在写入...", "close-notice"}));
         QCOMPARE(IndicatorLowerLimit("01"), 0.5);
@@ -151,7 +152,8 @@ private Q_SLOTS:
         QVERIFY(!ui.noticeOpen()); // closed on failure too
         ui.clear();
 
-        QVERIFY(!ExecCommandList(dm.DBConn(), {"UPDATE ZBLBB SET XXZ = 1", "bogus statement"}, "保存失败!"));
+        QVERIFY(!ExecCommandList(dm.DBConn(), {"UPDATE ZBLBB SET XXZ = 1", "bogus statement"},
+                                 "保存失败!"));
         QCOMPARE(ui.messageTexts(), QStringList{"保存失败!"});
         QVERIFY(!ExecCommandList(dm.DBConn(), {"bogus"}, QString()));
         QCOMPARE(ui.messages.size(), 1);

@@ -42,11 +42,12 @@ QByteArray configContainer(int compression)
 {
     TXFile container;
     container.setPackHeader(compression, QString(), QString());
-    container.setPayload(TXIni::encodeRows({{QStringLiteral("XDBName"), QStringLiteral("Orvane")},
-                                            {QStringLiteral("DanWeiDaiMa"), QStringLiteral("10001")},
-                                            {QStringLiteral("DanWeiMingCheng"), QStringLiteral(" 示范学院 ")},
-                                            {QStringLiteral("DBType"), QStringLiteral("SQLite")},
-                                            {QStringLiteral("SuperOperPassword"), QStringLiteral("s3cret")}}));
+    container.setPayload(
+        TXIni::encodeRows({{QStringLiteral("XDBName"), QStringLiteral("Orvane")},
+                           {QStringLiteral("DanWeiDaiMa"), QStringLiteral("10001")},
+                           {QStringLiteral("DanWeiMingCheng"), QStringLiteral(" 示范学院 ")},
+                           {QStringLiteral("DBType"), QStringLiteral("SQLite")},
+                           {QStringLiteral("SuperOperPassword"), QStringLiteral("s3cret")}}));
     QByteArray bytes;
     container.SaveToBytes(bytes);
     return bytes;
@@ -119,8 +120,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("payload");
 
         const QByteArray tail = doubleBytes(1.0) + int32Bytes(0) + int32Bytes(0) + text("");
-        QTest::newRow("empty file") << QByteArray() << QByteArray() << 0.0 << 0 << QByteArray()
-                                    << QByteArray();
+        QTest::newRow("empty file")
+            << QByteArray() << QByteArray() << 0.0 << 0 << QByteArray() << QByteArray();
         QTest::newRow("three bytes are payload")
             << QByteArray("abc") << QByteArray() << 0.0 << 0 << QByteArray() << QByteArray("abc");
         QTest::newRow("first length exceeds the file")
@@ -139,9 +140,8 @@ private Q_SLOTS:
         QTest::newRow("comment too long stops after compression")
             << text("") + doubleBytes(1.0) + int32Bytes(0) + int32Bytes(0) + int32Bytes(50) + "xy"
             << QByteArray() << 1.0 << 0 << QByteArray() << QByteArray("xy");
-        QTest::newRow("no reserved bytes")
-            << text("") + tail + text("") + "1234567" << QByteArray() << 1.0 << 0 << QByteArray()
-            << QByteArray("1234567");
+        QTest::newRow("no reserved bytes") << text("") + tail + text("") + "1234567" << QByteArray()
+                                           << 1.0 << 0 << QByteArray() << QByteArray("1234567");
         QTest::newRow("source name keeps the file part")
             << text("") + doubleBytes(1.0) + int32Bytes(0) + int32Bytes(0) + text("") +
                    text("/tmp/x/a.b.XA1") + QByteArray(8, '\0') + "data"
@@ -213,7 +213,8 @@ private Q_SLOTS:
 
         // Unpacking into a folder names the file after the source name + "X".
         QDir(dir.path()).mkpath(QStringLiteral("out"));
-        const qint64 bare = PackFile(packed, true, false, 0, QString(), dir.filePath(QStringLiteral("out")));
+        const qint64 bare =
+            PackFile(packed, true, false, 0, QString(), dir.filePath(QStringLiteral("out")));
         QCOMPARE(bare, content.size());
         QFile out(dir.filePath(QStringLiteral("out/民族字典表_学院.XA1X")));
         QVERIFY(out.open(QIODevice::ReadOnly));
@@ -227,12 +228,14 @@ private Q_SLOTS:
         QVERIFY(n.open(QIODevice::WriteOnly));
         n.write(nameless);
         n.close();
-        QCOMPARE(PackFile(namelessPath, true, false, 0, QString(), dir.filePath(QStringLiteral("out"))),
-                 qint64(7));
+        QCOMPARE(
+            PackFile(namelessPath, true, false, 0, QString(), dir.filePath(QStringLiteral("out"))),
+            qint64(7));
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("out/TempXX"))));
 
-        QCOMPARE(PackFile(dir.filePath(QStringLiteral("missing")), false, true, 1, QString(), packed),
-                 qint64(-1));
+        QCOMPARE(
+            PackFile(dir.filePath(QStringLiteral("missing")), false, true, 1, QString(), packed),
+            qint64(-1));
     }
 
     // Damaged configuration files never crash the reader and give either no rows or exactly

@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 namespace {
 void run(const QByteArray& bytes)
 {
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                           size_t(bytes.size()));
 }
 } // namespace
 
@@ -26,8 +27,9 @@ int main(int argc, char** argv)
     for (int c = 0; c <= 3; ++c) {
         TXFile container;
         container.setPackHeader(c, QStringLiteral("t"), QStringLiteral("Korvel.XIX"));
-        container.setPayload(TXIni::encodeRows({{QStringLiteral("XDBName"), QStringLiteral("Orvane")},
-                                                {QStringLiteral("DBType"), QStringLiteral("SQLite")}}));
+        container.setPayload(
+            TXIni::encodeRows({{QStringLiteral("XDBName"), QStringLiteral("Orvane")},
+                               {QStringLiteral("DBType"), QStringLiteral("SQLite")}}));
         QByteArray bytes;
         container.SaveToBytes(bytes);
         seeds.append(bytes);

@@ -21,8 +21,8 @@ private Q_SLOTS:
         table.rows.append({QStringLiteral("0012 张三 "), qint64(-5), 59.995, true,
                            QDate(2006, 2, 28), QDateTime(QDate(2026, 9, 1), QTime(8, 30, 15, 7)),
                            QByteArray("\0\x01\xff", 3)});
-        table.rows.append({QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(),
-                           QVariant()});
+        table.rows.append(
+            {QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant()});
         table.rows.append({QString(""), qint64(0), 0.0, false, QDate(1900, 1, 1),
                            QDateTime(QDate(2000, 1, 1), QTime(0, 0)), QByteArray("")});
 

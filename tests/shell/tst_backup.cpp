@@ -58,7 +58,8 @@ private Q_SLOTS:
         if (engine == Dialect::Kind::SQLite)
             target.file = env.path("restored.db");
         else
-            target.database = "orvane_restored_" + QUuid::createUuid().toString(QUuid::Id128).left(8);
+            target.database =
+                "orvane_restored_" + QUuid::createUuid().toString(QUuid::Id128).left(8);
         const BackupOutcome restored = RestoreDatabase(target, second.file);
         QVERIFY2(restored.ok, qPrintable(restored.error));
         {
@@ -69,7 +70,8 @@ private Q_SLOTS:
             if (engine == Dialect::Kind::PostgreSQL) {
                 check.OpenConnection({engine, {}, target.login, {}});
                 QSqlQuery drop(check.DBConn());
-                drop.exec("DROP DATABASE " + Dialect::quoteIdentifier(target.database) + " WITH (FORCE)");
+                drop.exec("DROP DATABASE " + Dialect::quoteIdentifier(target.database) +
+                          " WITH (FORCE)");
             }
         }
 
@@ -96,7 +98,8 @@ private Q_SLOTS:
             return p.exitCode();
         };
         QCOMPARE(admin({"demo", "--dir", dir.path(), "--students", "5"}), 0);
-        QCOMPARE(admin({"passwd", "--dir", dir.path(), "--oper", "102003", "--password", "新口令"}), 0);
+        QCOMPARE(admin({"passwd", "--dir", dir.path(), "--oper", "102003", "--password", "新口令"}),
+                 0);
         QVERIFY(admin({"passwd", "--dir", dir.path(), "--oper", "999999", "--password", "x"}) != 0);
 
         // Back up by copying the way the program does, break the database, restore it.

@@ -42,23 +42,26 @@ private Q_SLOTS:
             "&自定义错误!\r\n坏了\r\n错误代码:7");
         row("own error with title", std::make_shared<XException>("&标题\r\n内容", 3), true,
             "&标题\r\n内容\r\n错误代码:3");
-        const auto os = std::make_shared<std::system_error>(std::error_code(2, std::generic_category()), "open");
+        const auto os = std::make_shared<std::system_error>(
+            std::error_code(2, std::generic_category()), "open");
         row("operating system", os, true,
             "&操作系统(Win32)错误!\r\n" + QString::fromUtf8(os->what()) +
                 "\r\n由'RaiseLastWin32Error'获得的错误代码:2");
         row("no result set", std::make_shared<XDatabaseError>("M", true), true,
             "&数据库处理出错!\r\n没有返回的数据...\r\n可能是没有使用'Select'命令...\r\nM");
         row("other database error", std::make_shared<XDatabaseError>("M"), false, "M");
-        row("stream read", std::make_shared<XStreamError>(XStreamError::Kind::ReadFailed, "M"), true,
-            "&内存堆错误!\r\n装订过程失败...\r\n读取数据时出错,数据已损坏...\r\nM");
-        row("stream write", std::make_shared<XStreamError>(XStreamError::Kind::WriteFailed, "M"), true,
-            "&内存堆错误!\r\n装订过程失败...\r\n保存数据时出错...\r\nM");
-        row("file create", std::make_shared<XStreamError>(XStreamError::Kind::FileCreate, "M"), true,
-            "&数据流操作错误!\r\n创建文件流失败...\r\n可能是文件名错或权限不够...\r\nM");
+        row("stream read", std::make_shared<XStreamError>(XStreamError::Kind::ReadFailed, "M"),
+            true, "&内存堆错误!\r\n装订过程失败...\r\n读取数据时出错,数据已损坏...\r\nM");
+        row("stream write", std::make_shared<XStreamError>(XStreamError::Kind::WriteFailed, "M"),
+            true, "&内存堆错误!\r\n装订过程失败...\r\n保存数据时出错...\r\nM");
+        row("file create", std::make_shared<XStreamError>(XStreamError::Kind::FileCreate, "M"),
+            true, "&数据流操作错误!\r\n创建文件流失败...\r\n可能是文件名错或权限不够...\r\nM");
         row("file open", std::make_shared<XStreamError>(XStreamError::Kind::FileOpen, "M"), true,
             "&数据流操作错误!\r\n打开文件流失败...\r\n未找到文件或文件数据不对...\r\nM");
-        row("other stream", std::make_shared<XStreamError>(XStreamError::Kind::Other, "M"), false, "M");
-        row("range", std::make_shared<std::out_of_range>("M"), true, "&系统错误!\r\n范围检查错误,越界...\r\nM");
+        row("other stream", std::make_shared<XStreamError>(XStreamError::Kind::Other, "M"), false,
+            "M");
+        row("range", std::make_shared<std::out_of_range>("M"), true,
+            "&系统错误!\r\n范围检查错误,越界...\r\nM");
         row("conversion", std::make_shared<XConvertError>("M"), true,
             "&程序设计错误!\r\n类型转换或赋值时出错...\r\nM");
         row("allocation", std::make_shared<std::bad_alloc>(), true,
@@ -69,9 +72,12 @@ private Q_SLOTS:
             "&系统错误!\r\n自动类型数据(Variant)出错...\r\nbad any_cast");
         row("list", std::make_shared<std::length_error>("M"), true,
             "&系统错误!\r\n列表数据错误...\r\n可能是越界或重复...\r\nM");
-        const auto io = std::make_shared<std::ios_base::failure>("M", std::error_code(5, std::generic_category()));
-        row("in/out", io, true, "&输入输出(InOut)错误!\r\n\r\n" + QString::fromUtf8(io->what()) + "错误代码:5");
-        row("cast", std::make_shared<std::bad_cast>(), true, "&程序错误!\r\n使用'As'运算时出错...\r\nstd::bad_cast");
+        const auto io = std::make_shared<std::ios_base::failure>(
+            "M", std::error_code(5, std::generic_category()));
+        row("in/out", io, true,
+            "&输入输出(InOut)错误!\r\n\r\n" + QString::fromUtf8(io->what()) + "错误代码:5");
+        row("cast", std::make_shared<std::bad_cast>(), true,
+            "&程序错误!\r\n使用'As'运算时出错...\r\nstd::bad_cast");
         row("abort", std::make_shared<XAbort>(), true, "Operation aborted");
         row("any other", std::make_shared<std::runtime_error>("M"), true, "M");
     }

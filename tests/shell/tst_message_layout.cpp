@@ -58,8 +58,8 @@ private Q_SLOTS:
 
     void ampersandFirstLineBecomesTheTitle()
     {
-        const MessageLayout l = computeMessageLayout(
-            "&数据库处理出错!\r\n没有返回的数据...", 0, 4, "Orvane", metrics());
+        const MessageLayout l = computeMessageLayout("&数据库处理出错!\r\n没有返回的数据...", 0, 4,
+                                                     "Orvane", metrics());
         QCOMPARE(l.title, QString("数据库处理出错!"));
         QCOMPARE(l.lines, QStringList{"没有返回的数据..."});
         QCOMPARE(l.titleColor, QColor(255, 0, 0));
@@ -106,15 +106,36 @@ private Q_SLOTS:
         QTest::addColumn<int>("helpLeft");
         QTest::addColumn<MessageFocus>("focus");
         // W = 295 throughout: centre 147.
-        QTest::newRow("error: one 明白") << 1 << 4 << "O" << "明白(&Y)" << "取消(&C)" << 105 << 105 << 105 << MessageFocus::None;
-        QTest::newRow("question 8+16") << 2 << 24 << "OC" << "是的(&Y)" << "不是(&C)" << 42 << 167 << 0 << MessageFocus::None;
-        QTest::newRow("question default-no") << 6 << 24 << "OC" << "是的(&Y)" << "不是(&C)" << 42 << 167 << 0 << MessageFocus::Cancel;
-        QTest::newRow("later bits override captions") << 5 << 1 + 2 + 4 + 8 + 16 << "OC" << "是的(&Y)" << "不是(&C)" << 42 << 167 << 0 << MessageFocus::Cancel;
-        QTest::newRow("ok and help") << 3 << 1 + 32 << "OH" << "确定(&Y)" << "取消(&C)" << 167 << 167 << 42 << MessageFocus::Help;
-        QTest::newRow("cancel and help") << 4 << 2 + 32 << "CH" << "确定(&Y)" << "取消(&C)" << 167 << 167 << 42 << MessageFocus::Cancel;
-        QTest::newRow("three") << 3 << 1 + 2 + 32 << "OCH" << "确定(&Y)" << "取消(&C)" << 105 << 191 << 19 << MessageFocus::Help;
-        QTest::newRow("help kind without help button") << 3 << 4 << "O" << "明白(&Y)" << "取消(&C)" << 105 << 105 << 105 << MessageFocus::None;
-        QTest::newRow("none") << 2 << 0 << "" << "确定(&Y)" << "取消(&C)" << 0 << 0 << 0 << MessageFocus::None;
+        QTest::newRow("error: one 明白") << 1 << 4 << "O"
+                                         << "明白(&Y)"
+                                         << "取消(&C)" << 105 << 105 << 105 << MessageFocus::None;
+        QTest::newRow("question 8+16") << 2 << 24 << "OC"
+                                       << "是的(&Y)"
+                                       << "不是(&C)" << 42 << 167 << 0 << MessageFocus::None;
+        QTest::newRow("question default-no")
+            << 6 << 24 << "OC"
+            << "是的(&Y)"
+            << "不是(&C)" << 42 << 167 << 0 << MessageFocus::Cancel;
+        QTest::newRow("later bits override captions")
+            << 5 << 1 + 2 + 4 + 8 + 16 << "OC"
+            << "是的(&Y)"
+            << "不是(&C)" << 42 << 167 << 0 << MessageFocus::Cancel;
+        QTest::newRow("ok and help") << 3 << 1 + 32 << "OH"
+                                     << "确定(&Y)"
+                                     << "取消(&C)" << 167 << 167 << 42 << MessageFocus::Help;
+        QTest::newRow("cancel and help") << 4 << 2 + 32 << "CH"
+                                         << "确定(&Y)"
+                                         << "取消(&C)" << 167 << 167 << 42 << MessageFocus::Cancel;
+        QTest::newRow("three") << 3 << 1 + 2 + 32 << "OCH"
+                               << "确定(&Y)"
+                               << "取消(&C)" << 105 << 191 << 19 << MessageFocus::Help;
+        QTest::newRow("help kind without help button")
+            << 3 << 4 << "O"
+            << "明白(&Y)"
+            << "取消(&C)" << 105 << 105 << 105 << MessageFocus::None;
+        QTest::newRow("none") << 2 << 0 << ""
+                              << "确定(&Y)"
+                              << "取消(&C)" << 0 << 0 << 0 << MessageFocus::None;
     }
     void buttonsPlacementCaptionsAndFocus()
     {
@@ -152,7 +173,8 @@ private Q_SLOTS:
         QCOMPARE(l.width, 68 * 7 + 96);
 
         // A long title widens it to the title's width + 40.
-        l = computeMessageLayout("&" + QString(40, QChar(0x4E2D)) + "\r\nx", 0, 4, "Orvane", metrics());
+        l = computeMessageLayout("&" + QString(40, QChar(0x4E2D)) + "\r\nx", 0, 4, "Orvane",
+                                 metrics());
         QCOMPARE(l.width, 80 * 8 + 40);
 
         // More lines than the screen holds: screen height - 28.

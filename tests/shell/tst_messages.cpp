@@ -61,9 +61,9 @@ private Q_SLOTS:
         ShowInfoMessage("正在导入,请稍候...", false);
         ui.answerYes();
         QVERIFY(AskYesNo("继续?"));
-        QCOMPARE(ui.events, (QStringList{"notice:正在导入,请稍候...", "close-notice",
-                                         "notice:正在导入,请稍候...", "close-notice",
-                                         "message:2:继续?"}));
+        QCOMPARE(ui.events,
+                 (QStringList{"notice:正在导入,请稍候...", "close-notice",
+                              "notice:正在导入,请稍候...", "close-notice", "message:2:继续?"}));
     }
 
     void exportedEntryTakesGbkText()

@@ -4,8 +4,8 @@
 
 qint64 ScriptedInteraction::showMessage(const MessageRequest& request)
 {
-    messages.append({request.kind, request.buttons, request.text, request.modal,
-                     request.helpContext});
+    messages.append(
+        {request.kind, request.buttons, request.text, request.modal, request.helpContext});
     if (!request.modal) {
         m_noticeOpen = true;
         noticeText = request.text;

@@ -36,7 +36,8 @@ TestDatabase::TestDatabase(Dialect::Kind kind) : m_dm(std::make_unique<TFDM>())
         m_spec.file = QDir(m_dir).filePath(QStringLiteral("test.db"));
     } else {
         m_spec.login = postgresLogin();
-        m_spec.database = QStringLiteral("orvane_test_") + QUuid::createUuid().toString(QUuid::Id128);
+        m_spec.database =
+            QStringLiteral("orvane_test_") + QUuid::createUuid().toString(QUuid::Id128);
         if (!m_dm->OpenConnection({kind, {}, m_spec.login, {}}))
             return;
         QSqlQuery q(m_dm->DBConn());
@@ -58,8 +59,8 @@ TestDatabase::~TestDatabase()
     TFDM admin;
     if (admin.OpenConnection({m_spec.kind, {}, m_spec.login, {}})) {
         QSqlQuery q(admin.DBConn());
-        q.exec(QStringLiteral("DROP DATABASE IF EXISTS ") + Dialect::quoteIdentifier(m_spec.database) +
-               QStringLiteral(" WITH (FORCE)"));
+        q.exec(QStringLiteral("DROP DATABASE IF EXISTS ") +
+               Dialect::quoteIdentifier(m_spec.database) + QStringLiteral(" WITH (FORCE)"));
     }
 }
 

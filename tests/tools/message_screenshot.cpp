@@ -17,7 +17,8 @@ int main(int argc, char** argv)
     const QList<std::pair<QString, MessageRequest>> shots = {
         {"error-message", {QStringLiteral("导出失败!"), 1, 4, 0, true}},
         {"ask-yes-no", {QStringLiteral("主数据库不存在,是否创建?"), 6, 8 + 16, 0, true}},
-        {"long-text", {QStringLiteral("&数据库处理出错!\r\n") + QString(70, QChar(0x4E2D)), 0, 4, 0, true}},
+        {"long-text",
+         {QStringLiteral("&数据库处理出错!\r\n") + QString(70, QChar(0x4E2D)), 0, 4, 0, true}},
         {"three-buttons", {QStringLiteral("帮助内容"), 3, 1 + 2 + 32, 7, true}},
     };
     for (const auto& [name, request] : shots) {

@@ -41,10 +41,12 @@ private Q_SLOTS:
     {
         QFETCH(QString, compression);
         QTemporaryDir dir;
-        const QStringList pairs = {"XDBName=Orvane", "DanWeiDaiMa=10001",
-                                   "DanWeiMingCheng= 示范学院 ", "DBType=SQLite",
-                                   "SuperOperPassword=a=b", "Empty="};
-        Run r = admin(QStringList{"config", "write", "--dir", dir.path(), "--compression", compression} + pairs);
+        const QStringList pairs = {
+            "XDBName=Orvane", "DanWeiDaiMa=10001",     "DanWeiMingCheng= 示范学院 ",
+            "DBType=SQLite",  "SuperOperPassword=a=b", "Empty="};
+        Run r = admin(
+            QStringList{"config", "write", "--dir", dir.path(), "--compression", compression} +
+            pairs);
         QCOMPARE(r.exitCode, 0);
         r = admin({"config", "show", "--dir", dir.path()});
         QCOMPARE(r.exitCode, 0);
@@ -82,7 +84,9 @@ private Q_SLOTS:
         QVERIFY(r.out.isEmpty());
 
         QCOMPARE(admin({"config", "write", "--dir", dir.path(), "novalue"}).exitCode, 2);
-        QCOMPARE(admin({"config", "write", "--dir", dir.path(), "--compression", "4", "A=1"}).exitCode, 2);
+        QCOMPARE(
+            admin({"config", "write", "--dir", dir.path(), "--compression", "4", "A=1"}).exitCode,
+            2);
         QCOMPARE(admin({"config", "write", "A=1"}).exitCode, 2);
         QCOMPARE(admin({"nonsense"}).exitCode, 2);
     }

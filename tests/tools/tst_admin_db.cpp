@@ -24,7 +24,8 @@ Run admin(const QStringList& args, const QString& home)
     p.start(qEnvironmentVariable("ORVANE_ADMIN"), args);
     p.waitForFinished(120000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+            QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 int count(const QString& file, const QString& sql)
@@ -51,7 +52,8 @@ private Q_SLOTS:
     void demoInstallation()
     {
         QTemporaryDir dir;
-        const Run r = admin({"demo", "--dir", dir.path(), "--students", "40"}, dir.filePath("home"));
+        const Run r =
+            admin({"demo", "--dir", dir.path(), "--students", "40"}, dir.filePath("home"));
         QCOMPARE(r.exitCode, 0);
         QVERIFY(r.out.contains("102001"));
         const QString db = dir.filePath("OrvaneDemo.db");
@@ -86,13 +88,21 @@ private Q_SLOTS:
         const QString name = "orvane_admin_" + QUuid::createUuid().toString(QUuid::Id128).left(8);
         const ServerLogin login = TestDatabase::postgresLogin();
         QCOMPARE(admin({"config", "write", "--dir", dir.path(), "XDBName=" + name, "DanWeiDaiMa=1",
-                        "DBType=PostgreSQL"}, dir.filePath("home")).exitCode, 0);
+                        "DBType=PostgreSQL"},
+                       dir.filePath("home"))
+                     .exitCode,
+                 0);
         // Without a stored login the start cannot go on.
         QVERIFY(admin({"db", "init", "--dir", dir.path()}, dir.filePath("home")).exitCode != 0);
         QVERIFY(admin({"login", "--dir", dir.path(), "--server", login.server, "--user", login.user,
-                       "--password", "wrong"}, dir.filePath("home")).exitCode != 0);
-        QCOMPARE(admin({"login", "--dir", dir.path(), "--server", login.server, "--user", login.user,
-                        "--password", login.password}, dir.filePath("home")).exitCode, 0);
+                       "--password", "wrong"},
+                      dir.filePath("home"))
+                    .exitCode != 0);
+        QCOMPARE(admin({"login", "--dir", dir.path(), "--server", login.server, "--user",
+                        login.user, "--password", login.password},
+                       dir.filePath("home"))
+                     .exitCode,
+                 0);
         const QByteArray stored = [&] {
             QFile f(dir.filePath("settings/registry.ini"));
             f.open(QIODevice::ReadOnly);
