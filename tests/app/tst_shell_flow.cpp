@@ -10,6 +10,7 @@
 #include "shell/backup.h"
 #include "shell/main_menu.h"
 #include "shell/main_window.h"
+#include "support/admin_process.h"
 #include "support/scripted_interaction.h"
 #include "support/test_database.h"
 #include "support/test_environment.h"
@@ -94,11 +95,7 @@ class Installation
 public:
     Installation()
     {
-        QProcess p;
-        p.start(qEnvironmentVariable("ORVANE_ADMIN"),
-                {"demo", "--dir", env.programFolder(), "--students", "20"});
-        p.waitForFinished(120000);
-        ok = p.exitCode() == 0;
+        ok = runAdmin({"demo", "--dir", env.programFolder(), "--students", "20"}).exitCode == 0;
         setProgramFolder(env.programFolder());
     }
     TestEnvironment env;

@@ -1,6 +1,7 @@
 #include "app/config.h"
 #include "app/passwords.h"
 #include "shell/backup.h"
+#include "support/admin_process.h"
 #include "support/scripted_interaction.h"
 #include "support/test_database.h"
 #include "support/test_environment.h"
@@ -89,13 +90,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const auto admin = [&](const QStringList& args) {
-            QProcess p;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("XDG_CONFIG_HOME", dir.filePath("home"));
-            p.setProcessEnvironment(env);
-            p.start(qEnvironmentVariable("ORVANE_ADMIN"), args);
-            p.waitForFinished(120000);
-            return p.exitCode();
+            return runAdmin(args, dir.filePath("home")).exitCode;
         };
         QCOMPARE(admin({"demo", "--dir", dir.path(), "--students", "5"}), 0);
         QCOMPARE(admin({"passwd", "--dir", dir.path(), "--oper", "102003", "--password", "新口令"}),

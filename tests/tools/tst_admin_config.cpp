@@ -1,28 +1,10 @@
 #include "app/config.h"
+#include "support/admin_process.h"
 #include "support/scripted_interaction.h"
 #include "support/test_environment.h"
 
 #include <QProcess>
 #include <QtTest>
-
-namespace {
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run admin(const QStringList& args)
-{
-    QProcess p;
-    p.start(qEnvironmentVariable("ORVANE_ADMIN"), args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-} // namespace
 
 class TestAdminConfig : public QObject
 {
@@ -44,11 +26,11 @@ private Q_SLOTS:
         const QStringList pairs = {
             "XDBName=Orvane", "DanWeiDaiMa=10001",     "DanWeiMingCheng= 示范学院 ",
             "DBType=SQLite",  "SuperOperPassword=a=b", "Empty="};
-        Run r = admin(
+        AdminRun r = runAdmin(
             QStringList{"config", "write", "--dir", dir.path(), "--compression", compression} +
             pairs);
         QCOMPARE(r.exitCode, 0);
-        r = admin({"config", "show", "--dir", dir.path()});
+        r = runAdmin({"config", "show", "--dir", dir.path()});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, pairs.join(u'\n') + u'\n');
     }
@@ -56,8 +38,8 @@ private Q_SLOTS:
     void theProgramReadsWhatTheToolWrites()
     {
         TestEnvironment env;
-        QCOMPARE(admin({"config", "write", "--dir", env.programFolder(), "xdbname=Demo",
-                        "DANWEIDAIMA=77", "DBType=SQLite"})
+        QCOMPARE(runAdmin({"config", "write", "--dir", env.programFolder(), "xdbname=Demo",
+                           "DANWEIDAIMA=77", "DBType=SQLite"})
                      .exitCode,
                  0);
         ScriptedInteraction ui;
@@ -71,7 +53,7 @@ private Q_SLOTS:
     void failuresExitNonZero()
     {
         QTemporaryDir dir;
-        Run r = admin({"config", "show", "--dir", dir.path()});
+        AdminRun r = runAdmin({"config", "show", "--dir", dir.path()});
         QVERIFY(r.exitCode != 0);
         QVERIFY(r.err.contains("Korvel.XIX"));
 
@@ -79,16 +61,16 @@ private Q_SLOTS:
         QVERIFY(broken.open(QIODevice::WriteOnly));
         broken.write(QByteArray(100, 'Z'));
         broken.close();
-        r = admin({"config", "show", "--dir", dir.path()});
+        r = runAdmin({"config", "show", "--dir", dir.path()});
         QVERIFY(r.exitCode != 0);
         QVERIFY(r.out.isEmpty());
 
-        QCOMPARE(admin({"config", "write", "--dir", dir.path(), "novalue"}).exitCode, 2);
-        QCOMPARE(
-            admin({"config", "write", "--dir", dir.path(), "--compression", "4", "A=1"}).exitCode,
-            2);
-        QCOMPARE(admin({"config", "write", "A=1"}).exitCode, 2);
-        QCOMPARE(admin({"nonsense"}).exitCode, 2);
+        QCOMPARE(runAdmin({"config", "write", "--dir", dir.path(), "novalue"}).exitCode, 2);
+        QCOMPARE(runAdmin({"config", "write", "--dir", dir.path(), "--compression", "4", "A=1"})
+                     .exitCode,
+                 2);
+        QCOMPARE(runAdmin({"config", "write", "A=1"}).exitCode, 2);
+        QCOMPARE(runAdmin({"nonsense"}).exitCode, 2);
     }
 };
 

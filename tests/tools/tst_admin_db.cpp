@@ -1,3 +1,4 @@
+#include "support/admin_process.h"
 #include "support/test_database.h"
 
 #include <QDir>
@@ -8,26 +9,6 @@
 #include <QtTest>
 
 namespace {
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run admin(const QStringList& args, const QString& home)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", home);
-    p.setProcessEnvironment(env);
-    p.start(qEnvironmentVariable("ORVANE_ADMIN"), args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
 int count(const QString& file, const QString& sql)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "peek");
@@ -52,8 +33,8 @@ private Q_SLOTS:
     void demoInstallation()
     {
         QTemporaryDir dir;
-        const Run r =
-            admin({"demo", "--dir", dir.path(), "--students", "40"}, dir.filePath("home"));
+        const AdminRun r =
+            runAdmin({"demo", "--dir", dir.path(), "--students", "40"}, dir.filePath("home"));
         QCOMPARE(r.exitCode, 0);
         QVERIFY(r.out.contains("102001"));
         const QString db = dir.filePath("OrvaneDemo.db");
@@ -66,8 +47,8 @@ private Q_SLOTS:
         QCOMPARE(count(db, "SELECT COUNT(*) FROM XSB WHERE length(BJ) > 9"), 0);
 
         // A second demo into the same folder is refused; db init finds everything in place.
-        QVERIFY(admin({"demo", "--dir", dir.path()}, dir.filePath("home")).exitCode != 0);
-        const Run init = admin({"db", "init", "--dir", dir.path()}, dir.filePath("home"));
+        QVERIFY(runAdmin({"demo", "--dir", dir.path()}, dir.filePath("home")).exitCode != 0);
+        const AdminRun init = runAdmin({"db", "init", "--dir", dir.path()}, dir.filePath("home"));
         QCOMPARE(init.exitCode, 0);
         QVERIFY(init.out.contains("(0 tables and keys created)"));
     }
@@ -75,7 +56,7 @@ private Q_SLOTS:
     void initWithoutConfigurationFails()
     {
         QTemporaryDir dir;
-        const Run r = admin({"db", "init", "--dir", dir.path()}, dir.filePath("home"));
+        const AdminRun r = runAdmin({"db", "init", "--dir", dir.path()}, dir.filePath("home"));
         QVERIFY(r.exitCode != 0);
         QVERIFY(r.err.contains("缺少配置文件"));
     }
@@ -87,20 +68,20 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString name = "orvane_admin_" + QUuid::createUuid().toString(QUuid::Id128).left(8);
         const ServerLogin login = TestDatabase::postgresLogin();
-        QCOMPARE(admin({"config", "write", "--dir", dir.path(), "XDBName=" + name, "DanWeiDaiMa=1",
-                        "DBType=PostgreSQL"},
-                       dir.filePath("home"))
+        QCOMPARE(runAdmin({"config", "write", "--dir", dir.path(), "XDBName=" + name,
+                           "DanWeiDaiMa=1", "DBType=PostgreSQL"},
+                          dir.filePath("home"))
                      .exitCode,
                  0);
         // Without a stored login the start cannot go on.
-        QVERIFY(admin({"db", "init", "--dir", dir.path()}, dir.filePath("home")).exitCode != 0);
-        QVERIFY(admin({"login", "--dir", dir.path(), "--server", login.server, "--user", login.user,
-                       "--password", "wrong"},
-                      dir.filePath("home"))
+        QVERIFY(runAdmin({"db", "init", "--dir", dir.path()}, dir.filePath("home")).exitCode != 0);
+        QVERIFY(runAdmin({"login", "--dir", dir.path(), "--server", login.server, "--user",
+                          login.user, "--password", "wrong"},
+                         dir.filePath("home"))
                     .exitCode != 0);
-        QCOMPARE(admin({"login", "--dir", dir.path(), "--server", login.server, "--user",
-                        login.user, "--password", login.password},
-                       dir.filePath("home"))
+        QCOMPARE(runAdmin({"login", "--dir", dir.path(), "--server", login.server, "--user",
+                           login.user, "--password", login.password},
+                          dir.filePath("home"))
                      .exitCode,
                  0);
         const QByteArray stored = [&] {
@@ -110,7 +91,7 @@ private Q_SLOTS:
         }();
         QVERIFY(!stored.isEmpty());
         QVERIFY(!stored.contains(login.password.toUtf8()));
-        const Run init = admin({"db", "init", "--dir", dir.path()}, dir.filePath("home"));
+        const AdminRun init = runAdmin({"db", "init", "--dir", dir.path()}, dir.filePath("home"));
         QCOMPARE(init.exitCode, 0);
         QVERIFY(init.out.contains("database ready"));
 
