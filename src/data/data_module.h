@@ -79,7 +79,7 @@ public:
     const Dialect& dialect() const { return m_dialect; }
     void setDialect(Dialect::Kind kind) { m_dialect = Dialect(kind); }
 
-    // Closes the connection, then opens it on the spec; false on any error.
+    // Closes the connection, then opens it where the ConnectionSpec points; false on any error.
     bool OpenConnection(const ConnectionSpec& spec);
     QString lastConnectionError() const { return m_connectionError; }
     bool OpenSharedDatasets();

@@ -18,7 +18,7 @@ struct BackupOutcome
 QString BackupFileName(); // BackupFolder + DatabaseName + ".db" or ".dat"
 BackupOutcome BackupDatabase(TFDM& dm);
 
-// Puts a backup back into the database the spec names (the program should be closed): the file
+// Puts a backup back into the database the target names (the program should be closed): the file
 // must be a backup of that database type.
 struct ConnectionSpec;
 BackupOutcome RestoreDatabase(const ConnectionSpec& target, const QString& file);
