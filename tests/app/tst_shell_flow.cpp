@@ -10,6 +10,7 @@
 #include "shell/backup.h"
 #include "shell/main_menu.h"
 #include "shell/main_window.h"
+#include "shell/pie_colors.h"
 #include "support/admin_process.h"
 #include "support/scripted_interaction.h"
 #include "support/test_database.h"
@@ -22,6 +23,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPieSeries>
+#include <QPieSlice>
 #include <QProcess>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -326,6 +329,23 @@ private Q_SLOTS:
         main->trigger("N61");
         QCOMPARE(made, 2);
         dm.JSB->cancelBatch();
+    }
+
+    void pieColoursByRating()
+    {
+        QPieSeries series;
+        const QStringList labels = {"优秀",     "正常体重", "良好",   "较低体重",
+                                    "及格",     "超    重", "不及格", "营养不良",
+                                    "肥    胖", "超重",     "其他"};
+        for (const QString& label : labels)
+            series.append(label, 1)->setColor(Qt::gray);
+        ColorPieByRating(&series);
+        const QList<QColor> expected = {
+            QColor(0, 255, 0),   QColor(0, 255, 0),   QColor(0, 255, 255), QColor(0, 255, 255),
+            QColor(255, 255, 0), QColor(255, 255, 0), QColor(255, 0, 0),   QColor(255, 0, 0),
+            QColor(0, 0, 255),   QColor(Qt::gray),    QColor(Qt::gray)};
+        for (int i = 0; i < labels.size(); ++i)
+            QCOMPARE(series.slices()[i]->color(), expected[i]);
     }
 
     void connectionDialogs()
