@@ -47,9 +47,23 @@ void DialogInteraction::showSystemMessage(const QString& text, const QString& ca
     box.exec();
 }
 
+namespace {
+// "description|pattern|description|pattern" as the system writes filters, in Qt's form.
+QString qtFilter(const QString& filter)
+{
+    if (!filter.contains(u'|'))
+        return filter;
+    const QStringList parts = filter.split(u'|');
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        entries.append(parts[i] + QStringLiteral(" (") + parts[i + 1] + u')');
+    return entries.join(QStringLiteral(";;"));
+}
+} // namespace
+
 std::optional<QString> DialogInteraction::chooseFile(const FileRequest& request)
 {
-    QFileDialog dialog(nullptr, request.title, request.folder, request.filter);
+    QFileDialog dialog(nullptr, request.title, request.folder, qtFilter(request.filter));
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(request.defaultExtension);
