@@ -73,3 +73,8 @@ int ConsoleInteraction::runDialog(QDialog&)
 {
     return 0;
 }
+
+void ConsoleInteraction::showPrintPreview(const GridReport&, const QString& caption)
+{
+    printLine(caption + QLatin1String(": no preview without a display"));
+}

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class GridReport;
 class QDialog;
 
 // A request for the message dialog: kind and button set as the message facility defines them.
@@ -56,6 +57,9 @@ public:
     // Runs a modal dialog and returns its result code.
     virtual int runDialog(QDialog& dialog) = 0;
 
+    // The print preview of a report (modal); the operator prints or saves a PDF from it.
+    virtual void showPrintPreview(const GridReport& report, const QString& caption) = 0;
+
     // The installed facade; a console one (messages on stderr, every question answered No,
     // every choice cancelled) until the program or a test installs its own.
     static Interaction& current();
@@ -89,6 +93,7 @@ public:
     std::optional<QString> inputText(const QString& caption, const QString& prompt,
                                      const QString& initial) override;
     int runDialog(QDialog& dialog) override;
+    void showPrintPreview(const GridReport& report, const QString& caption) override;
 
 private:
     bool m_noticeOpen = false;

@@ -1,11 +1,15 @@
 #include "dialog_interaction.h"
 
+#include "platform/grid_report.h"
 #include "shell/message_dialog.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QToolBar>
 
 DialogInteraction::DialogInteraction() = default;
 DialogInteraction::~DialogInteraction() = default;
@@ -88,4 +92,32 @@ std::optional<QString> DialogInteraction::inputText(const QString& caption, cons
 int DialogInteraction::runDialog(QDialog& dialog)
 {
     return dialog.exec();
+}
+
+void DialogInteraction::showPrintPreview(const GridReport& report, const QString& caption)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog preview(&printer);
+    preview.setWindowTitle(caption);
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&report](QPrinter* p) { report.paint(*p); });
+    // Every preview can also be kept as a PDF.
+    if (auto* bar = preview.findChild<QToolBar*>()) {
+        bar->addSeparator();
+        QAction* save = bar->addAction(QStringLiteral("保存PDF..."));
+        QObject::connect(save, &QAction::triggered, &preview, [this, &report, &preview] {
+            FileRequest request;
+            request.save = true;
+            request.title = QStringLiteral("保存PDF");
+            request.filter = QStringLiteral("PDF文件 (*.pdf)");
+            request.defaultExtension = QStringLiteral("pdf");
+            if (const std::optional<QString> path = chooseFile(request)) {
+                if (!report.writePdf(*path))
+                    QMessageBox::warning(&preview, preview.windowTitle(),
+                                         QStringLiteral("无法写入文件 %1").arg(*path));
+            }
+        });
+    }
+    preview.resize(900, 700);
+    preview.exec();
 }

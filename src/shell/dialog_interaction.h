@@ -22,6 +22,7 @@ public:
     std::optional<QString> inputText(const QString& caption, const QString& prompt,
                                      const QString& initial) override;
     int runDialog(QDialog& dialog) override;
+    void showPrintPreview(const GridReport& report, const QString& caption) override;
 
 private:
     std::unique_ptr<TFXDias> m_notice;

@@ -1,6 +1,10 @@
 #include "scripted_interaction.h"
 
+#include "platform/grid_report.h"
 #include "shell/message_layout.h"
+
+#include <QDir>
+#include <QUuid>
 
 qint64 ScriptedInteraction::showMessage(const MessageRequest& request)
 {
@@ -69,4 +73,16 @@ void ScriptedInteraction::clear()
     fileRequests.clear();
     events.clear();
     unansweredQuestions = 0;
+}
+
+void ScriptedInteraction::showPrintPreview(const GridReport& report, const QString& caption)
+{
+    const QString folder = previewFolder.isEmpty() ? QDir::tempPath() : previewFolder;
+    const QString path =
+        QDir(folder).filePath(QStringLiteral("preview-") +
+                              QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".pdf"));
+    report.writePdf(path);
+    previews.append(path);
+    previewCaptions.append(caption);
+    events.append(QStringLiteral("preview:") + caption);
 }

@@ -47,6 +47,8 @@ public:
     std::optional<QString> inputText(const QString& caption, const QString& prompt,
                                      const QString& initial) override;
     int runDialog(QDialog& dialog) override;
+    // Renders the report to a PDF in previewFolder (the temp folder by default) and records it.
+    void showPrintPreview(const GridReport& report, const QString& caption) override;
 
     QStringList messageTexts() const;
     void clear();
@@ -56,6 +58,9 @@ public:
     QList<FileRequest> fileRequests;
     QStringList events; // "message:<kind>:<text>", "notice:<text>", "close-notice"
     QString noticeText;
+    QString previewFolder;
+    QStringList previews; // PDF files written, one per preview
+    QStringList previewCaptions;
     int unansweredQuestions = 0;
 
 private:
