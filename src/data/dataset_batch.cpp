@@ -153,8 +153,20 @@ bool Dataset::runBatch(std::vector<std::pair<size_t, QVariant>>& numbered)
             q->bindValue(int(b), binds[b]);
         if (!q->exec())
             return failRow(i, errorText(q->lastError()), false);
-        if (q->numRowsAffected() != 1)
-            return failRow(i, conflictText(i), true);
+        if (q->numRowsAffected() != 1) {
+            // Gone already is what the delete wanted; changed by someone else is a conflict.
+            QSqlQuery* exists = cache.get(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?")
+                                              .arg(m_updateTable, m_fields[size_t(key)].name));
+            if (!exists)
+                return failRow(i, errorText(cache.error()), false);
+            exists->bindValue(0, orig[size_t(key)]);
+            if (!exists->exec())
+                return failRow(i, errorText(exists->lastError()), false);
+            const bool stillThere = exists->next();
+            exists->finish();
+            if (stillThere)
+                return failRow(i, conflictText(i), true);
+        }
     }
 
     // Updates: the changed columns must still hold what was read. Rows changing the same

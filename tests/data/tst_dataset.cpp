@@ -155,16 +155,31 @@ private Q_SLOTS:
         QCOMPARE(mine->value(0, mine->fieldIndex(u"TZ")).toDouble(), 80.0);
         QCOMPARE(mine->value(2, mine->fieldIndex(u"TZ")).toDouble(), 55.5);
 
-        // A row they deleted conflicts too, for an update and for a delete.
+        // A row they deleted: my update of it conflicts; my delete of it simply succeeds.
         QSqlQuery q(other);
         QVERIFY(q.exec("DELETE FROM CJB WHERE ID='501001.200609.0002'"));
         mine->cancelBatch();
         QCOMPARE(mine->value(0, mine->fieldIndex(u"TZ")).toDouble(), 60.5);
         mine->setCurrentRow(1);
+        mine->edit();
+        mine->setFieldValue(u"TZ", 61.0);
+        mine->post();
+        QVERIFY(!mine->updateBatch());
+        QVERIFY(mine->batchError().conflict);
+        mine->cancelBatch();
+        // A delete of a row they changed conflicts.
+        QVERIFY(q.exec("UPDATE CJB SET TZ = 66 WHERE ID='501001.200609.0003'"));
+        mine->setCurrentRow(2);
         mine->deleteRow();
         QVERIFY(!mine->updateBatch());
         QVERIFY(mine->batchError().conflict);
         QCOMPARE(mine->pendingCount(), 1);
+        mine->cancelBatch();
+        mine->setCurrentRow(1);
+        QCOMPARE(mine->fieldValue(u"ID").toString(), QString("501001.200609.0002"));
+        mine->deleteRow();
+        QVERIFY2(mine->updateBatch(), qPrintable(mine->batchError().message));
+        QVERIFY(mine->refresh());
 
         // Changes to other columns of a row they changed do not conflict; NULLs compare safely.
         mine->cancelBatch();
