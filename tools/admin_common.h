@@ -40,6 +40,8 @@ int runLoginCommand(const QStringList& words);
 int runDemoCommand(const QStringList& words);
 int runPasswdCommand(const QStringList& words);
 int runRestoreCommand(const QStringList& words);
+int runExportCommand(const QStringList& words);
+int runImportCommand(const QStringList& words);
 
 // Points the program folder and the settings stores at an installation folder.
 bool useInstallation(const QString& dir);

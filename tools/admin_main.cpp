@@ -61,7 +61,9 @@ void usage()
                             "  login --dir DIR --server HOST[:PORT] --user U --password P\n"
                             "  demo --dir DIR [--students N]\n"
                             "  passwd --dir DIR --oper JSID --password P\n"
-                            "  restore --dir DIR FILE"));
+                            "  restore --dir DIR FILE\n"
+                            "  export --dir DIR --table T --out FILE.xlsx|FILE.XA1\n"
+                            "  import --dir DIR --table T --key K FILE.xls|.xlsx|.csv|.XA1"));
 }
 } // namespace
 
@@ -91,6 +93,10 @@ int main(int argc, char** argv)
             return runPasswdCommand(words);
         if (command == QLatin1String("restore"))
             return runRestoreCommand(words);
+        if (command == QLatin1String("export"))
+            return runExportCommand(words);
+        if (command == QLatin1String("import"))
+            return runImportCommand(words);
     } catch (const std::exception& e) {
         printErr(QString::fromUtf8(e.what()));
         return kExitFailed;

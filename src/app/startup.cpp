@@ -4,6 +4,7 @@
 #include "app/login.h"
 #include "data/data_module.h"
 #include "platform/interaction.h"
+#include "refdata/std_grid_window.h"
 #include "shell/about_window.h"
 #include "shell/backup.h"
 #include "shell/main_window.h"
@@ -33,6 +34,7 @@ void registerStandardWindows()
     TFmain::registerWindow(
         QStringLiteral("TFBR"),
         [](TFDM& dm, TFmain&) -> QWidget* { return closingWithFrame(new TFBR(dm)); }, true);
+    registerDictionaryWindows();
 }
 
 std::unique_ptr<TFmain> StartOrvane(TFDM& dm)

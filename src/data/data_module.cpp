@@ -169,9 +169,9 @@ TFDM::TFDM(QObject* parent) : QObject(parent)
 
 TFDM::~TFDM()
 {
-    // The datasets hold the connection; they go before it is removed.
-    for (Dataset* d : m_datasets)
-        delete d;
+    // The datasets hold the connection (also those windows made on it); they go before it is
+    // removed.
+    qDeleteAll(findChildren<Dataset*>(Qt::FindDirectChildrenOnly));
     m_datasets.clear();
     const QString name = m_db.connectionName();
     m_db.close();

@@ -182,10 +182,18 @@ void TFmain::showEvent(QShowEvent* event)
 
 void TFmain::closeEvent(QCloseEvent* event)
 {
-    if (AskYesNo(QStringLiteral("确定退出Orvane码?"), true))
-        event->accept();
-    else
+    if (!AskYesNo(QStringLiteral("确定退出Orvane码?"), true)) {
         event->ignore();
+        return;
+    }
+    // Each window with unsaved changes asks whether to save them, or stays open.
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        if (!sub->close()) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
 }
 
 QAction* TFmain::menuAction(const QString& name) const

@@ -85,4 +85,6 @@ void ScriptedInteraction::showPrintPreview(const GridReport& report, const QStri
     previews.append(path);
     previewCaptions.append(caption);
     events.append(QStringLiteral("preview:") + caption);
+    if (duringPreview)
+        duringPreview();
 }

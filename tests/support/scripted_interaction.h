@@ -61,6 +61,8 @@ public:
     QString previewFolder;
     QStringList previews; // PDF files written, one per preview
     QStringList previewCaptions;
+    // Runs while a preview is "open" (to try things a modal preview would allow or block).
+    std::function<void()> duringPreview;
     int unansweredQuestions = 0;
 
 private:

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class Dataset;
+
+// How a grid column edits its cells.
+enum class GridEditor { Text, Number, Date, ListOnly, PickList, Lookup, Memo, Button };
+
+// A column whose cells hold a key of another dataset: the drop-down shows several of that
+// dataset's columns and stores the key; the cell shows the display field of the matching row
+// (empty when none; the stored value is trimmed before matching).
+struct GridLookup
+{
+    Dataset* dataset = nullptr;
+    QString keyField = {};
+    QStringList shownFields = {};
+    QStringList captions = {};
+    QString displayField = {};
+};
+
+// One configured column of a DataGrid or TreeGrid (every member has a default, so designated
+// initializers may leave any out).
+struct GridColumn
+{
+    QString field = {};
+    QString caption = {};
+    int width = 80;
+    GridEditor editor = GridEditor::Text;
+    QStringList items = {}; // ListOnly / PickList items
+    GridLookup lookup = {};
+    // "" none; a count ("共0条", "共,0个" with thousands separators) or, when the pattern says
+    // 平均, the column's average ("平均0.00分"); the 0 stands for the number.
+    QString footer = {};
+    bool visible = true;
+    QString band = {}; // caption of the band over consecutive columns with the same band
+    bool readOnly = false;
+};

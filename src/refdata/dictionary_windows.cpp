@@ -1,0 +1,203 @@
+// The five small dictionaries: standard grid windows that differ only in their parameters.
+
+#include "refdata/std_grid_window.h"
+
+#include "data/data_module.h"
+#include "data/dataset.h"
+#include "shell/main_window.h"
+
+namespace {
+GridColumn column(const char* field, const char* caption, int width = 100,
+                  GridEditor editor = GridEditor::Text, const QStringList& items = {})
+{
+    GridColumn c;
+    c.field = QLatin1String(field);
+    c.caption = QString::fromUtf8(caption);
+    c.width = width;
+    c.editor = editor;
+    c.items = items;
+    return c;
+}
+
+GridColumn withFooter(GridColumn c, const char* footer)
+{
+    c.footer = QString::fromUtf8(footer);
+    return c;
+}
+
+GridColumn lookup(const char* field, const char* caption, Dataset* from, const char* keyField,
+                  const QStringList& shown, const QStringList& captions, const char* display)
+{
+    GridColumn c = column(field, caption, 120, GridEditor::Lookup);
+    c.lookup.dataset = from;
+    c.lookup.keyField = QLatin1String(keyField);
+    c.lookup.shownFields = shown;
+    c.lookup.captions = captions;
+    c.lookup.displayField = QLatin1String(display);
+    return c;
+}
+
+const QStringList kSexes = {QStringLiteral("男"), QStringLiteral("女"), QStringLiteral("全部")};
+
+QStringList gradeWords()
+{
+    return {
+        QStringLiteral("优秀"),     QStringLiteral("良好"),         QStringLiteral("及格"),
+        QStringLiteral("不及格"),   QStringLiteral("营养不良"),     QStringLiteral("较低体重"),
+        QStringLiteral("正常体重"), QStringLiteral("超        重"), QStringLiteral("肥        胖")};
+}
+
+// The ethnicity codes are text; the next one is one more than the largest code read as a
+// number (in text order "9" sorts after "56" and would give "10" again).
+class TFMz : public TFStdGrid
+{
+public:
+    using TFStdGrid::TFStdGrid;
+
+protected:
+    QVariant nextKey() override
+    {
+        const int dm = QP->fieldIndex(u"DM");
+        qint64 largest = 0;
+        for (int r = 0; r < QP->rowCount(); ++r) {
+            bool ok = false;
+            const qint64 code = QP->value(r, dm).toString().trimmed().toLongLong(&ok);
+            if (ok)
+                largest = qMax(largest, code);
+        }
+        return QString::number(largest + 1);
+    }
+};
+
+void refresh(Dataset* shared)
+{
+    if (shared && !shared->isOpen())
+        shared->open();
+}
+} // namespace
+
+TFStdGrid* makeNationWindow(TFDM& dm)
+{
+    TFStdGrid::Params p;
+    p.objectName = QStringLiteral("TFMz");
+    p.caption = QStringLiteral("民族字典库");
+    p.sql = QStringLiteral("Select * from tNation order by DM");
+    p.keyField = QStringLiteral("DM");
+    p.firstKey = QStringLiteral("1");
+    p.title = QStringLiteral("民族字典表");
+    p.columns = {withFooter(column("DM", "编码", 80), "共0条"), column("MC", "民族", 160)};
+    return new TFMz(dm, p);
+}
+
+TFStdGrid* makeGradeWindow(TFDM& dm)
+{
+    TFStdGrid::Params p;
+    p.objectName = QStringLiteral("TFNJ");
+    p.caption = QStringLiteral("年级类别管理");
+    p.sql = QStringLiteral("Select * from NJB order by ID");
+    p.keyField = QStringLiteral("ID");
+    p.firstKey = 600101;
+    p.title = QStringLiteral("年级类别表");
+    p.columns = {
+        withFooter(column("ID", "索引号", 90), "共0条"),
+        column(
+            "BM", "编码", 90, GridEditor::ListOnly,
+            QStringLiteral("D D14 D1 D1A D1B D2 D2A D2B D3 D3A D3B D4 D4A D4B XC GD").split(u' ')),
+        column("DYNJ", "对应年级", 160)};
+    return new TFStdGrid(dm, p);
+}
+
+TFStdGrid* makeIndicatorWindow(TFDM& dm)
+{
+    refresh(dm.QGL);
+    TFStdGrid::Params p;
+    p.objectName = QStringLiteral("TFSetZBLB");
+    p.caption = QStringLiteral("指标类别管理");
+    p.sql = QStringLiteral("Select * from ZBLBB order by ID");
+    p.keyField = QStringLiteral("ID");
+    p.firstKey = 207001;
+    p.title = QStringLiteral("指标类别表");
+    p.columns = {
+        withFooter(column("ID", "索引号", 90), "共0个"),
+        column("ZBBM", "指标编码", 80, GridEditor::ListOnly,
+               QStringLiteral(
+                   "01 02 04 11 10 03 13 09 14 12 15 16 07 08 05 17 06 18 19 20 21 22 23 24 "
+                   "25 26 27 61 62 63 64")
+                   .split(u' ')),
+        column("ZBMC", "指标名称", 140),
+        column("ZBLBBM", "指标类别编码", 100, GridEditor::PickList,
+               QStringLiteral("1 2 3 4 5 6").split(u' ')),
+        column("ZBLBMC", "指标类别名称", 140),
+        column("XB", "性别", 60, GridEditor::ListOnly, kSexes),
+        column("XXZ", "正常下限值", 90, GridEditor::Number),
+        column("SXZ", "正常上限值", 90, GridEditor::Number)};
+    return new TFStdGrid(dm, p);
+}
+
+namespace {
+QList<GridColumn> diagnosisColumns(TFDM& dm, GridColumn itemColumn)
+{
+    const QStringList gradeShown = {QStringLiteral("BM"), QStringLiteral("DYNJ")};
+    const QStringList gradeCaptions = {QStringLiteral("编码"), QStringLiteral("对应年级")};
+    return {withFooter(column("ID", "索引号", 90), "共0个"),
+            itemColumn,
+            column("DJ", "等级", 90, GridEditor::ListOnly, gradeWords()),
+            lookup("LB", "年级类别", dm.QLB, "BM", gradeShown, gradeCaptions, "DYNJ"),
+            lookup("NJ", "年级", dm.NJB, "BM", gradeShown, gradeCaptions, "DYNJ"),
+            column("XB", "性别", 60, GridEditor::ListOnly, kSexes),
+            column("NR", "诊断内容", 260, GridEditor::Memo)};
+}
+
+const QStringList kIndicatorShown = {QStringLiteral("ZBBM"), QStringLiteral("ZBMC"),
+                                     QStringLiteral("ZBLBBM"), QStringLiteral("ZBLBMC")};
+const QStringList kIndicatorCaptions = {QStringLiteral("指标编码"), QStringLiteral("指标名称"),
+                                        QStringLiteral("指标类别编码"),
+                                        QStringLiteral("指标类别名称")};
+} // namespace
+
+TFStdGrid* makeDiagnosisWindow(TFDM& dm)
+{
+    refresh(dm.QGL);
+    refresh(dm.NJB);
+    TFStdGrid::Params p;
+    p.objectName = QStringLiteral("TFZD");
+    p.caption = QStringLiteral("诊断信息管理");
+    p.sql = QStringLiteral("Select * from ZDB order by ID");
+    p.keyField = QStringLiteral("ID");
+    p.firstKey = 205001;
+    p.title = QStringLiteral("诊断信息表");
+    p.columns = diagnosisColumns(
+        dm, lookup("GL", "项目标志", dm.QGL, "ZBBM", kIndicatorShown, kIndicatorCaptions, "ZBMC"));
+    return new TFStdGrid(dm, p);
+}
+
+TFStdGrid* makePrescriptionWindow(TFDM& dm)
+{
+    refresh(dm.QGL);
+    refresh(dm.NJB);
+    TFStdGrid::Params p;
+    p.objectName = QStringLiteral("TFCF");
+    p.caption = QStringLiteral("处方信息管理");
+    p.sql = QStringLiteral("Select * from CFB order by ID");
+    p.keyField = QStringLiteral("ID");
+    p.firstKey = 206001;
+    p.title = QStringLiteral("处方信息表");
+    p.columns = diagnosisColumns(dm, lookup("ZBLB", "指标类别", dm.QGL, "ZBLBBM", kIndicatorShown,
+                                            kIndicatorCaptions, "ZBLBMC"));
+    return new TFStdGrid(dm, p);
+}
+
+void registerDictionaryWindows()
+{
+    TFmain::registerWindow(QStringLiteral("TFMz"),
+                           [](TFDM& dm, TFmain&) -> QWidget* { return makeNationWindow(dm); });
+    TFmain::registerWindow(QStringLiteral("TFNJ"),
+                           [](TFDM& dm, TFmain&) -> QWidget* { return makeGradeWindow(dm); });
+    TFmain::registerWindow(QStringLiteral("TFSetZBLB"),
+                           [](TFDM& dm, TFmain&) -> QWidget* { return makeIndicatorWindow(dm); });
+    TFmain::registerWindow(QStringLiteral("TFZD"),
+                           [](TFDM& dm, TFmain&) -> QWidget* { return makeDiagnosisWindow(dm); });
+    TFmain::registerWindow(QStringLiteral("TFCF"), [](TFDM& dm, TFmain&) -> QWidget* {
+        return makePrescriptionWindow(dm);
+    });
+}
