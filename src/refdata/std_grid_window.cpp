@@ -80,6 +80,8 @@ TFStdGrid::TFStdGrid(TFDM& dm, const Params& params, QWidget* parent)
     DBG->setObjectName(QStringLiteral("DBG"));
     layout->addWidget(DBG, 1);
 
+    // A value the cache refuses (too long, say) is told at once; nothing is cut.
+    connect(DBG, &DataGrid::editFailed, this, [](const QString& why) { ShowErrorMessage(why); });
     connect(BTAdd0, &QPushButton::clicked, this, &TFStdGrid::BTAdd0Click);
     connect(BTMod0, &QPushButton::clicked, this, &TFStdGrid::BTMod0Click);
     connect(SpeedButton1, &QPushButton::clicked, this, &TFStdGrid::SpeedButton1Click);
