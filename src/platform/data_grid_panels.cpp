@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDrag>
 #include <QDragEnterEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QPainter>
 #include <QStyleOptionHeader>
@@ -281,6 +282,11 @@ ColumnChooser::ColumnChooser(const QObject* grid, QWidget* parent)
     setWindowTitle(title());
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
+    // The title bar may be missing or small: say what the box is for inside it too.
+    auto* hint = new QLabel(
+        title() + QStringLiteral("\n把列标题拖到这里可隐藏该列,\n双击下面的字段可重新显示"), this);
+    hint->setWordWrap(true);
+    layout->addWidget(hint);
     layout->addWidget(m_list);
     resize(180, 240);
     connect(m_list, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
