@@ -10,6 +10,7 @@
 #include "shell/messages.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 #include <algorithm>
 #include <cmath>
@@ -83,29 +84,35 @@ int MergeRows(Dataset& target, const Sheet& source, const QString& keyField,
     }
     target.setSort(keyField);
 
+    // Rows by key text, so each source row finds its target without a scan.
+    QHash<QString, int> rowOf;
+    for (int r = 0; r < target.rowCount(); ++r)
+        rowOf.insert(SheetKeyText(target.value(r, key)), r);
+    const bool textField = target.field(key).type.id() == QMetaType::QString;
+
     int failed = 0;
     int processed = 0;
     for (int r : std::as_const(order)) {
         const QVariantList& row = source.rows[r];
         QString k = SheetKeyText(sourceKey >= 0 ? row.value(sourceKey) : QVariant());
         bool ok = true;
-        const QVariant keyValue = SheetCellForField(k, target.field(key).type);
-        if (k == QLatin1String("-1") || !target.locate(keyField, keyValue)) {
+        auto found = k == QLatin1String("-1") ? rowOf.constEnd() : rowOf.constFind(k);
+        if (found != rowOf.constEnd()) {
+            ok = target.setCurrentRow(found.value());
+        } else {
             if (k == QLatin1String("-1") && textKey) {
                 // NextOperRecordId appends the row itself.
-                ok = NextOperRecordId(target, middle, k) && target.setFieldValue(key, k) &&
-                     target.post();
+                ok = NextOperRecordId(target, middle, k) && target.setFieldValue(key, k) && target.post();
             } else {
                 if (k == QLatin1String("-1"))
                     k = QString::number(NextKeyValue(target, keyField, firstKey));
-                const QVariant newKey = target.field(key).type.id() == QMetaType::QString
-                                            ? QVariant(k)
-                                            : QVariant(k.toLongLong());
-                ok = target.append() && target.setFieldValue(key, newKey) && target.post();
+                ok = target.append() &&
+                     target.setFieldValue(key, textField ? QVariant(k) : QVariant(k.toLongLong())) &&
+                     target.post();
             }
-            ok = ok && target.locate(keyField, target.field(key).type.id() == QMetaType::QString
-                                                   ? QVariant(k)
-                                                   : QVariant(k.toLongLong()));
+            if (ok) {
+                rowOf.insert(k, target.currentRow());
+            }
         }
         if (ok && target.edit()) {
             for (const Pair& p : std::as_const(pairs)) {
@@ -115,8 +122,7 @@ int MergeRows(Dataset& target, const Sheet& source, const QString& keyField,
                 }
                 if (p.field == key)
                     continue;
-                const QVariant value =
-                    SheetCellForField(row.value(p.column), target.field(p.field).type);
+                const QVariant value = SheetCellForField(row.value(p.column), target.field(p.field).type);
                 if (!Dataset::sameValue(value, target.fieldValue(p.field)))
                     ok = target.setFieldValue(p.field, value) && ok;
             }
