@@ -3,6 +3,7 @@
 #include "data/dialect.h"
 #include "data/schema.h"
 #include "platform/gbk_text.h"
+#include "platform/grid_values.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -16,28 +17,11 @@
 #include <cmath>
 
 namespace {
+using GridValues::isNull;
+
 bool isNumeric(const QVariant& v)
 {
-    switch (v.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool isNull(const QVariant& v)
-{
-    return !v.isValid() || v.isNull();
+    return GridValues::isNumber(v);
 }
 
 bool sameValueImpl(const QVariant& a, const QVariant& b)
