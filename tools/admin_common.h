@@ -42,6 +42,8 @@ int runPasswdCommand(const QStringList& words);
 int runRestoreCommand(const QStringList& words);
 int runExportCommand(const QStringList& words);
 int runImportCommand(const QStringList& words);
+int runScoreCommand(const QStringList& words);
+int runRescoreCommand(const QStringList& words);
 
 // Points the program folder and the settings stores at an installation folder.
 bool useInstallation(const QString& dir);

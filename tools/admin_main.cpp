@@ -63,7 +63,10 @@ void usage()
                             "  passwd --dir DIR --oper JSID --password P\n"
                             "  restore --dir DIR FILE\n"
                             "  export --dir DIR --table T --out FILE.xlsx|FILE.XA1\n"
-                            "  import --dir DIR --table T --key K FILE.xls|.xlsx|.csv|.XA1"));
+                            "  import --dir DIR --table T --key K FILE.xls|.xlsx|.csv|.XA1\n"
+                            "  score --dir DIR --sex 男|女 --group 12|34 --item CODE --value V\n"
+                            "  score --dir DIR --sex 男|女 --bmi --height H --weight W\n"
+                            "  rescore --dir DIR --year XN"));
 }
 } // namespace
 
@@ -97,6 +100,10 @@ int main(int argc, char** argv)
             return runExportCommand(words);
         if (command == QLatin1String("import"))
             return runImportCommand(words);
+        if (command == QLatin1String("score"))
+            return runScoreCommand(words);
+        if (command == QLatin1String("rescore"))
+            return runRescoreCommand(words);
     } catch (const std::exception& e) {
         printErr(QString::fromUtf8(e.what()));
         return kExitFailed;

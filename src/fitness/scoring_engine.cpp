@@ -504,8 +504,11 @@ struct RowScorer::Impl
         return source.findItem(item, sex, group, StatementNumber(v));
     }
 
-    double scoreItem(const ItemSpec& item)
+    // bonusScored tells whether the value earned bonus points (and was capped).
+    double scoreItem(const ItemSpec& item, bool* bonusScored = nullptr)
     {
+        if (bonusScored)
+            *bonusScored = false;
         const ItemColumns& c = columnsOf(item);
         if (c.value < 0 || c.score < 0 || c.grade < 0)
             return 0;
@@ -524,8 +527,11 @@ struct RowScorer::Impl
         }
 
         const std::optional<Interval> hit = lookup(item, sex, group, v, measured);
-        if (hit && hit->points > 100 && item.bonus != Bonus::None)
+        if (hit && hit->points > 100 && item.bonus != Bonus::None) {
+            if (bonusScored)
+                *bonusScored = true;
             return scoreBonus(item, c, *hit, sex, group, toNumber(raw));
+        }
 
         const double score = hit ? hit->points * hit->weight : 0;
         const QString grade = hit ? hit->grade : QString();
@@ -618,6 +624,24 @@ struct RowScorer::Impl
         return true;
     }
 
+    // Puts the measured value back together from the capped value and the bonus
+    // performance. Only a value at full marks was capped: one typed lower after the bonus was
+    // recorded leaves a stale bonus performance that must not be added to it.
+    bool rebuildBonus(const ItemSpec& item, const ItemColumns& c)
+    {
+        const double capped = number(c.value);
+        const double extra = number(c.bonusValue);
+        const QString sex = read(xb).toString();
+        const QString group = GradeGroup(read(njbz).toString());
+        const std::optional<Interval> at = lookup(item, sex, group, capped, true);
+        if (!at || at->points < 100)
+            return false;
+        write(c.value, item.bonus == Bonus::Counted
+                           ? StatementNumber(capped + extra)
+                           : minSecValue(minSecSeconds(capped) - minSecSeconds(extra)));
+        return true;
+    }
+
     void rescoreCurrent()
     {
         for (const ItemSpec& item : kItems) {
@@ -629,14 +653,15 @@ struct RowScorer::Impl
                 continue; // not to be tested
             if (grade.toString() == QLatin1String("-1") && isNull(value))
                 continue; // not measured yet: keep the marker
-            if (item.bonus != Bonus::None) {
-                const double extra = number(c.bonusValue);
-                if (extra > 0) {
-                    const double capped = toNumber(value);
-                    write(c.value, item.bonus == Bonus::Counted
-                                       ? StatementNumber(capped + extra)
-                                       : minSecValue(minSecSeconds(capped) - minSecSeconds(extra)));
+            if (item.bonus != Bonus::None && number(c.bonusValue) > 0 && rebuildBonus(item, c)) {
+                bool bonus = false;
+                scoreItem(item, &bonus);
+                // The excess is back in the value; a bonus the tables no longer give is gone.
+                if (!bonus) {
+                    write(c.bonusValue, 0.0);
+                    write(c.bonusPoints, 0.0);
                 }
+                continue;
             }
             scoreItem(item);
         }
