@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QToolTip>
 #include <QTreeView>
 #include <QtTest>
 
@@ -388,10 +389,10 @@ private Q_SLOTS:
             QCOMPARE(f.ui.messageTexts(), QStringList{r.message});
             QCOMPARE(QApplication::focusWidget(), r.box);
             QCOMPARE(r.box->selectedText(), QString(r.typed));
-            QVERIFY(w->QXZB->fieldValue(QLatin1String(r.field)).isNull());
+            QVERIFY(w->QXZB->fieldValue(QString::fromLatin1(r.field)).isNull());
             // Leaving the box does not sneak the value in either.
             w->ESG->setFocus();
-            QVERIFY(w->QXZB->fieldValue(QLatin1String(r.field)).isNull());
+            QVERIFY(w->QXZB->fieldValue(QString::fromLatin1(r.field)).isNull());
         }
         QVERIFY(!w->QXZB->hasPendingChanges());
 
