@@ -263,6 +263,11 @@ void DataGrid::setGroupPanelVisible(bool on)
     m_groupPanel->setVisible(on);
 }
 
+void DataGrid::setGroupSummary(const QString& pattern)
+{
+    m_grouping->setSubtotalPattern(pattern);
+}
+
 bool DataGrid::groupPanelVisible() const
 {
     return !m_groupPanel->isHidden();

@@ -59,6 +59,8 @@ public:
     bool groupPanelVisible() const;
     void setGroupFields(const QStringList& fields);
     QStringList groupFields() const { return m_groupFields; }
+    // The subtotal of a group row, "小计0个" unless set; the 0 stands for the count.
+    void setGroupSummary(const QString& pattern);
 
     void setFilterVisible(bool on);
     bool filterVisible() const;

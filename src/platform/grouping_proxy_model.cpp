@@ -462,6 +462,13 @@ bool GroupingProxyModel::hasChildren(const QModelIndex& parent) const
     return rowCount(parent) > 0;
 }
 
+void GroupingProxyModel::setSubtotalPattern(const QString& pattern)
+{
+    m_subtotalPattern = pattern;
+    if (m_root)
+        emitAllGroupsChanged(m_root.get());
+}
+
 QVariant GroupingProxyModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid())
@@ -480,7 +487,11 @@ QVariant GroupingProxyModel::data(const QModelIndex& index, int role) const
         const QString caption = sourceModel()->headerData(column, Qt::Horizontal).toString();
         const QString value =
             sourceModel()->index(firstRowUnder(group), column).data(Qt::DisplayRole).toString();
-        return QStringLiteral("%1: %2 (小计%3个)").arg(caption, value).arg(group->count);
+        QString subtotal = m_subtotalPattern;
+        const qsizetype zero = subtotal.indexOf(u'0');
+        if (zero >= 0)
+            subtotal.replace(zero, 1, QString::number(group->count));
+        return QStringLiteral("%1: %2 (%3)").arg(caption, value, subtotal);
     }
     return QVariant();
 }

@@ -10,7 +10,8 @@
 
 // Turns a flat model into a tree: group rows by one or more source columns (one level per
 // column, groups in value order), the source rows as leaves under the deepest groups in
-// source order. A group row shows "caption: value (小计N个)" in column 0 and nothing else;
+// source order. A group row shows "caption: value (小计N个)" in column 0 and nothing else
+// (the subtotal text is a pattern whose first 0 stands for the count);
 // it is selectable, not editable. Without group columns the rows stay flat.
 //
 // Source changes: inserted and removed rows, and edits that move a row to another group, are
@@ -37,6 +38,8 @@ public:
     QList<int> groupColumns() const { return m_groupColumns; }
 
     bool isGroup(const QModelIndex& index) const;
+    // "小计0个" by default; the first 0 stands for the number of rows under the group.
+    void setSubtotalPattern(const QString& pattern);
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -82,6 +85,7 @@ private:
     void onLayoutAboutToBeChanged();
     void onLayoutChanged();
 
+    QString m_subtotalPattern = QStringLiteral("小计0个");
     QList<int> m_groupColumns; // as set
     QList<bool> m_groupDescending;
     QList<int> m_columns; // the levels in use: the set columns the source has

@@ -6,23 +6,17 @@
 #include "data/exchange_files.h"
 #include "data/services.h"
 #include "platform/data_grid.h"
-#include "platform/grid_report.h"
-#include "platform/interaction.h"
-#include "platform/spreadsheet.h"
+#include "refdata/grid_output.h"
 #include "refdata/grid_services.h"
 #include "shell/main_window.h"
 #include "shell/messages.h"
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QGridLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
-// One shared print preview: a second 打印 while it is open does nothing.
-bool g_previewOpen = false;
-
 QPushButton* toolButton(QWidget* parent, const char* name, const QString& caption)
 {
     auto* b = new QPushButton(caption, parent);
@@ -176,63 +170,17 @@ void TFStdGrid::SpeedButton4Click()
 
 void TFStdGrid::BPrintClick()
 {
-    if (QP->isEmpty() || g_previewOpen)
+    if (QP->isEmpty())
         return;
-    GridReport report;
-    report.titleLines = {appSettings().InstitutionName, m_params.title};
-    const QList<GridColumn> columns = DBG->visibleColumns();
-    for (const GridColumn& c : columns)
-        report.columns.append({c.caption, c.width, c.editor == GridEditor::Number});
-    for (const DataGrid::DisplayRow& row : DBG->displayRows()) {
-        GridReport::Row out;
-        out.isGroup = row.isGroup;
-        out.level = row.level;
-        out.groupText = row.groupText;
-        if (!row.isGroup) {
-            for (const GridColumn& c : columns)
-                out.cells.append(DBG->cellText(row.datasetRow, c.field));
-        }
-        report.rows.append(out);
-    }
-    bool anyFooter = false;
-    for (const GridColumn& c : columns) {
-        report.footers.append(DBG->footerText(c.field));
-        anyFooter = anyFooter || !c.footer.isEmpty();
-    }
-    if (!anyFooter)
-        report.footers.clear();
-    g_previewOpen = true;
-    Interaction::current().showPrintPreview(report, QStringLiteral("打印预览..."));
-    g_previewOpen = false;
+    PreviewGrid(*DBG, {appSettings().InstitutionName, m_params.title});
 }
 
 void TFStdGrid::SpeedButton6Click()
 {
     if (QP->isEmpty())
         return;
-    const QString file = ExcelFolder() + m_params.title + QStringLiteral(".xlsx");
-    QDir().mkpath(ExcelFolder());
-    QStringList header;
-    const QList<GridColumn> columns = DBG->visibleColumns();
-    for (const GridColumn& c : columns)
-        header.append(c.caption);
-    QList<QVariantList> rows;
-    rows.reserve(QP->rowCount());
-    for (int r = 0; r < QP->rowCount(); ++r) {
-        QVariantList row;
-        for (const GridColumn& c : columns) {
-            // Lookup columns are written as shown; the rest keep their type.
-            row.append(c.editor == GridEditor::Lookup ? QVariant(DBG->cellText(r, c.field))
-                                                      : QP->value(r, QP->fieldIndex(c.field)));
-        }
-        rows.append(row);
-    }
-    QString error;
-    if (!writeXlsx(file, m_params.title, header, rows, &error)) {
-        ShowErrorMessage(QStringLiteral("导出失败!\r\n") + error);
-        return;
-    }
-    ShowInfoMessage(QStringLiteral("导出成功!\r\n") + file, true);
+    ExportGridToExcel(*DBG, *QP, ExcelFolder() + m_params.title + QStringLiteral(".xlsx"),
+                      m_params.title);
 }
 
 void TFStdGrid::SpeedButton7Click()
