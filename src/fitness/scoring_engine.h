@@ -24,7 +24,7 @@ struct ItemSpec
     const char* name;       // as the tables write it
     const char* valueField; // measured value in CJB
     const char* scoreField;
-    const char* gradeField; // also the to-be-tested marker
+    const char* gradeField;       // also the to-be-tested marker
     const char* bonusValueField;  // ..JFCJ, nullptr without bonus
     const char* bonusPointsField; // ..JFDF, nullptr without bonus
     bool grouped;                 // rows restricted by NJBZ '12' / '34'
@@ -32,7 +32,7 @@ struct ItemSpec
     bool upperInclusive;          // SXZ >= v (else SXZ > v)
     bool rounded;                 // score column written rounded
     Bonus bonus;
-    bool zeroIsMeasurement; // a real 0 is scored; only NULL means not measured
+    bool zeroIsMeasurement;    // a real 0 is scored; only NULL means not measured
     const char* indicatorCode; // ZBLBB code whose limits check a typed value (= code)
 };
 
@@ -72,8 +72,8 @@ public:
 class SqlStandardSource final : public StandardSource
 {
 public:
-    std::optional<Interval> findItem(const ItemSpec& item, const QString& sex,
-                                     const QString& group, double v) override;
+    std::optional<Interval> findItem(const ItemSpec& item, const QString& sex, const QString& group,
+                                     double v) override;
     double fullScoreThreshold(const ItemSpec& item, const QString& sex,
                               const QString& group) override;
     std::pair<double, double> bmiSpan(const QString& sex) override;
@@ -91,8 +91,8 @@ public:
     bool load();
     QString lastError() const;
 
-    std::optional<Interval> findItem(const ItemSpec& item, const QString& sex,
-                                     const QString& group, double v) override;
+    std::optional<Interval> findItem(const ItemSpec& item, const QString& sex, const QString& group,
+                                     double v) override;
     double fullScoreThreshold(const ItemSpec& item, const QString& sex,
                               const QString& group) override;
     std::pair<double, double> bmiSpan(const QString& sex) override;
@@ -145,10 +145,32 @@ QString TotalGrade(double total);
 // score 0 and an empty grade word.
 void InstallScoreHooks(Dataset& query);
 
-// Re-scores the current row as a correction of the standard tables does: every item that is
-// to be tested (grade column not NULL; BMI and vital capacity always), a bonus item's
-// measured value rebuilt from the capped value and its bonus performance, then the totals.
-void RescoreRow(Dataset& row, StandardSource& source);
+// Scores rows of one dataset with its columns looked up once; what the free functions above
+// do for one call, and what a batch uses for many rows.
+class RowScorer
+{
+public:
+    RowScorer(Dataset& rows, StandardSource& source);
+    ~RowScorer();
+    RowScorer(const RowScorer&) = delete;
+    RowScorer& operator=(const RowScorer&) = delete;
+
+    // False when the dataset lacks a column the engine needs.
+    bool isValid() const;
+    double scoreItem(const ItemSpec& item);
+    double scoreBmi();
+    bool recalcTotals();
+    // Re-scores the current row as a correction of the standard tables does: every item
+    // that is to be tested and measured (an item whose grade column is NULL is not to be
+    // tested; one still holding the marker "-1" with no value is not measured yet; BMI and
+    // vital capacity once they have values), a bonus item's measured value rebuilt from the
+    // capped value and its bonus performance, then the totals.
+    void rescoreCurrent();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
 
 } // namespace Scoring
 
