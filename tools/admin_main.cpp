@@ -63,7 +63,8 @@ void usage()
                             "  passwd --dir DIR --oper JSID --password P\n"
                             "  restore --dir DIR FILE\n"
                             "  export --dir DIR --table T --out FILE.xlsx|FILE.XA1\n"
-                            "  import --dir DIR --table T --key K FILE.xls|.xlsx|.csv|.XA1"));
+                            "  import --dir DIR --table T --key K FILE.xls|.xlsx|.csv|.XA1\n"
+                            "  standard import --dir DIR [--from FOLDER] --yes"));
 }
 } // namespace
 
@@ -97,6 +98,8 @@ int main(int argc, char** argv)
             return runExportCommand(words);
         if (command == QLatin1String("import"))
             return runImportCommand(words);
+        if (command == QLatin1String("standard"))
+            return runStandardCommand(words);
     } catch (const std::exception& e) {
         printErr(QString::fromUtf8(e.what()));
         return kExitFailed;

@@ -3,6 +3,7 @@
 #include "app/connection_dialogs.h"
 #include "app/login.h"
 #include "data/data_module.h"
+#include "fitness/standard_windows.h"
 #include "platform/interaction.h"
 #include "refdata/std_grid_window.h"
 #include "shell/about_window.h"
@@ -35,6 +36,7 @@ void registerStandardWindows()
         QStringLiteral("TFBR"),
         [](TFDM& dm, TFmain&) -> QWidget* { return closingWithFrame(new TFBR(dm)); }, true);
     registerDictionaryWindows();
+    registerStandardTableWindows();
 }
 
 std::unique_ptr<TFmain> StartOrvane(TFDM& dm)
