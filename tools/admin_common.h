@@ -44,6 +44,12 @@ int runExportCommand(const QStringList& words);
 int runImportCommand(const QStringList& words);
 int runScoreCommand(const QStringList& words);
 int runRescoreCommand(const QStringList& words);
+int runStandardCommand(const QStringList& words);
+
+// Replaces the standard tables (TZJKB, SGTZB, the shipped ZBLBB codes) with those of a folder,
+// inside the caller's transaction; a summary of what was written, or why not.
+class QSqlDatabase;
+bool loadShippedStandard(QSqlDatabase db, const QString& folder, QString* summary, QString* error);
 
 // Points the program folder and the settings stores at an installation folder.
 bool useInstallation(const QString& dir);

@@ -1,15 +1,18 @@
-// A complete demo installation: configuration, embedded database, master data and operators.
+// A complete demo installation: configuration, embedded database, master data, operators, the
+// national standard tables and one term of fitness-test score rows.
 
 #include "admin_common.h"
 
 #include "app/config.h"
 #include "app/passwords.h"
 #include "data/data_module.h"
+#include "fitness/standard_data.h"
 #include "shell/main_menu.h"
 
 #include <QDir>
 
 #include <QFileInfo>
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <functional>
@@ -87,20 +90,89 @@ public:
         return q.exec() || fail(q);
     }
     QString error() const { return m_error; }
-
-private:
-    bool fail(const QSqlQuery& q)
+    QSqlDatabase database() const { return m_db; }
+    bool fail(const QString& why)
     {
-        m_error = q.lastError().text();
+        m_error = why;
         return false;
     }
+
+private:
+    bool fail(const QSqlQuery& q) { return fail(q.lastError().text()); }
     QSqlDatabase m_db;
     QString m_error;
 };
 
-bool fillDemo(QSqlDatabase db, int students)
+// The demo term and its school year (the calendar year of the spring term).
+constexpr int kTerm = 202609;
+constexpr int kSchoolYear = 2027;
+// Students of one PE class in the score table.
+constexpr int kClassSize = 30;
+
+// Fitness-test score rows as the roster's generation makes them: the first students in classes
+// of kClassSize, one class per PE class in the order of the classes, each row marked with the
+// items the student is to be tested in ("-1" in the grade column) and the fitness-test weight.
+bool fillScoreRows(Inserter& in, int students)
 {
-    Inserter in(db);
+    const auto s = [](const char* t) { return QString::fromUtf8(t); };
+    QSqlQuery weight(in.database());
+    if (!weight.exec(QStringLiteral("SELECT BZ FROM BZB WHERE Mark = '2' AND NJBZ = '12'")) ||
+        !weight.next())
+        return in.fail(QStringLiteral("no fitness-test weight in BZB"));
+    const double bz = weight.value(0).toDouble();
+    const int attendanceCategory = 3; // BZB row 出勤与表现 of the first and second year
+    QSqlQuery classes(in.database());
+    if (!classes.exec(QStringLiteral("SELECT MC, JSID FROM XZBB ORDER BY ID")))
+        return in.fail(classes.lastError().text());
+    QList<std::pair<QString, int>> classList;
+    while (classes.next())
+        classList.append({classes.value(0).toString(), classes.value(1).toInt()});
+    QSqlQuery pupils(in.database());
+    if (!pupils.exec(QStringLiteral("SELECT ID, XM, XB FROM XSB ORDER BY ID")))
+        return in.fail(pupils.lastError().text());
+
+    const QStringList grades = {QStringLiteral("QMPJ"), QStringLiteral("YTPJ"),
+                                QStringLiteral("BBPJ"), QStringLiteral("YWPJ"),
+                                QStringLiteral("WSPJ"), QStringLiteral("TYPJ"),
+                                QStringLiteral("QQPJ")};
+    QHash<int, int> serials; // per teacher
+    for (int i = 0; i < students && i / kClassSize < classList.size() && pupils.next(); ++i) {
+        const auto& [className, teacher] = classList[i / kClassSize];
+        const bool male = pupils.value(2).toString() == s("男");
+        const QString key = QStringLiteral("%1.%2.%3")
+                                .arg(teacher)
+                                .arg(kTerm)
+                                .arg(++serials[teacher], 4, 10, QLatin1Char('0'));
+        QVariantList values = {key,
+                               pupils.value(0),
+                               pupils.value(1),
+                               pupils.value(2),
+                               teacher,
+                               s("否"),
+                               className,
+                               kTerm,
+                               kSchoolYear,
+                               attendanceCategory,
+                               QStringLiteral("12"),
+                               bz,
+                               0.0,
+                               s("不及格")};
+        const QVariant tested = QStringLiteral("-1");
+        values << (male ? tested : QVariant()) << (male ? tested : QVariant()) // QM, YT
+               << (male ? QVariant() : tested) << (male ? QVariant() : tested) // BB, YW
+               << tested << tested << tested;                                  // WS, TY, QQ
+        if (!in.run(QStringLiteral("INSERT INTO CJB (ID, XH, XSXM, XB, JSID, MS, XZBMC, XQ, XN, "
+                                   "LBID, NJBZ, BZ, TBDF, DJ, %1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, "
+                                   "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                        .arg(grades.join(QStringLiteral(", "))),
+                    values))
+            return false;
+    }
+    return true;
+}
+
+bool fillMasterData(Inserter& in, int students)
+{
     const auto s = [](const char* t) { return QString::fromUtf8(t); };
 
     // Colleges with their majors below them.
@@ -164,9 +236,10 @@ bool fillDemo(QSqlDatabase db, int students)
         const char* mark;
         const char* group;
     } weights[] = {
-        {"基础课", "日常成绩", 0.3, "R", "12"},   {"基础课", "体质测试", 0.5, "T", "12"},
-        {"基础课", "出勤与表现", 0.2, "C", "12"}, {"选修课", "日常成绩", 0.5, "R", "34"},
-        {"选修课", "体质测试", 0.3, "T", "34"},   {"选修课", "出勤与表现", 0.2, "C", "34"},
+        // Mark 2 is the fitness-test weight, 3 the attendance weight.
+        {"基础课", "日常成绩", 0.3, "1", "12"},   {"基础课", "体质测试", 0.5, "2", "12"},
+        {"基础课", "出勤与表现", 0.2, "3", "12"}, {"选修课", "日常成绩", 0.5, "1", "34"},
+        {"选修课", "体质测试", 0.3, "2", "34"},   {"选修课", "出勤与表现", 0.2, "3", "34"},
     };
     int weightId = 1;
     for (const auto& w : weights) {
@@ -218,6 +291,15 @@ bool fillDemo(QSqlDatabase db, int students)
     }
     return true;
 }
+
+bool fillDemo(QSqlDatabase db, int students, QString* error)
+{
+    Inserter in(db);
+    const bool ok = fillMasterData(in, students) && fillScoreRows(in, students);
+    if (!ok)
+        *error = in.error();
+    return ok;
+}
 } // namespace
 
 int runDemoCommand(const QStringList& words)
@@ -253,9 +335,11 @@ int runDemoCommand(const QStringList& words)
         return kExitFailed;
     QSqlDatabase db = dm.DBConn();
     db.transaction();
-    if (!fillDemo(db, students)) {
+    QString standard, error;
+    if (!loadShippedStandard(db, ShippedStandardFolder(), &standard, &error) ||
+        !fillDemo(db, students, &error)) {
         db.rollback();
-        printErr(QStringLiteral("demo data could not be written: %1").arg(db.lastError().text()));
+        printErr(QStringLiteral("demo data could not be written: %1").arg(error));
         return kExitFailed;
     }
     if (!db.commit()) {

@@ -66,7 +66,8 @@ void usage()
                             "  import --dir DIR --table T --key K FILE.xls|.xlsx|.csv|.XA1\n"
                             "  score --dir DIR --sex 男|女 --group 12|34 --item CODE --value V\n"
                             "  score --dir DIR --sex 男|女 --bmi --height H --weight W\n"
-                            "  rescore --dir DIR --year XN"));
+                            "  rescore --dir DIR --year XN\n"
+                            "  standard import --dir DIR [--from FOLDER] --yes"));
 }
 } // namespace
 
@@ -104,6 +105,8 @@ int main(int argc, char** argv)
             return runScoreCommand(words);
         if (command == QLatin1String("rescore"))
             return runRescoreCommand(words);
+        if (command == QLatin1String("standard"))
+            return runStandardCommand(words);
     } catch (const std::exception& e) {
         printErr(QString::fromUtf8(e.what()));
         return kExitFailed;

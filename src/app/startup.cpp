@@ -4,6 +4,7 @@
 #include "app/login.h"
 #include "data/data_module.h"
 #include "fitness/score_entry_window.h"
+#include "fitness/standard_windows.h"
 #include "platform/interaction.h"
 #include "refdata/std_grid_window.h"
 #include "shell/about_window.h"
@@ -37,6 +38,7 @@ void registerStandardWindows()
         [](TFDM& dm, TFmain&) -> QWidget* { return closingWithFrame(new TFBR(dm)); }, true);
     registerDictionaryWindows();
     registerScoreEntryWindow();
+    registerStandardTableWindows();
 }
 
 std::unique_ptr<TFmain> StartOrvane(TFDM& dm)

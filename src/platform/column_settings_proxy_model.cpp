@@ -35,6 +35,7 @@ void ColumnSettingsProxyModel::setColumns(const QList<GridColumn>& columns)
         Settings s;
         s.caption = column.caption;
         s.readOnly = column.readOnly;
+        s.displayText = column.displayText;
         if (column.editor == GridEditor::Lookup && column.lookup.dataset) {
             s.lookup = int(m_lookups.size());
             Lookup l;
@@ -134,6 +135,8 @@ QVariant ColumnSettingsProxyModel::data(const QModelIndex& index, int role) cons
             const QString k = GridValues::key(value);
             return k.isEmpty() ? QString() : lookupTexts(s->lookup).value(k);
         }
+        if (s && s->displayText)
+            return s->displayText(value);
         return GridValues::displayText(value);
     }
     case Qt::TextAlignmentRole: {

@@ -46,6 +46,7 @@ private:
         QString caption;
         bool readOnly = false;
         int lookup = -1; // into m_lookups
+        std::function<QString(const QVariant&)> displayText;
     };
 
     const Settings* settingsOf(int column) const;

@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
+
+#include <functional>
 
 class Dataset;
 
@@ -36,4 +39,7 @@ struct GridColumn
     bool visible = true;
     QString band = {}; // caption of the band over consecutive columns with the same band
     bool readOnly = false;
+    // The text a cell shows for a stored value, when the column shows something other than
+    // the value itself (a code shown as its meaning); editors still see the stored value.
+    std::function<QString(const QVariant&)> displayText = {};
 };

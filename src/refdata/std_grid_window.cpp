@@ -116,7 +116,16 @@ void TFStdGrid::BTAdd0Click()
 {
     setEditing(true);
     const QVariant key = nextKey();
-    if (!QP->append() || !QP->setFieldValue(m_params.keyField, key) || !QP->post()) {
+    // The row the key continues from (nextKey leaves the last row current).
+    QList<std::pair<QString, QVariant>> copied;
+    if (!QP->isEmpty() && QP->last()) {
+        for (const QString& field : std::as_const(m_params.copyFromLast))
+            copied.append({field, QP->fieldValue(field)});
+    }
+    bool ok = QP->append() && QP->setFieldValue(m_params.keyField, key);
+    for (const auto& [field, value] : std::as_const(copied))
+        ok = ok && QP->setFieldValue(field, value);
+    if (!ok || !QP->post()) {
         const QString why = QP->lastError();
         QP->cancel();
         ShowErrorMessage(QStringLiteral("增加记录失败!\r\n") + why);
@@ -191,14 +200,19 @@ void TFStdGrid::SpeedButton7Click()
 void TFStdGrid::RzToolButton1Click()
 {
     setEditing(true);
-    ImportExchangeFile(*QP, m_params.title, m_params.keyField);
+    ImportExchangeFile(*QP, exchangeTitle(), m_params.keyField);
 }
 
 void TFStdGrid::RzToolButton2Click()
 {
     if (QP->isEmpty())
         return;
-    ExportExchangeFile(*QP, m_params.title, m_params.keyField);
+    ExportExchangeFile(*QP, exchangeTitle(), m_params.keyField);
+}
+
+QString TFStdGrid::exchangeTitle() const
+{
+    return m_params.exchangeTitle.isEmpty() ? m_params.title : m_params.exchangeTitle;
 }
 
 void TFStdGrid::SpeedButton8Click()

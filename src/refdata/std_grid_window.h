@@ -27,6 +27,8 @@ public:
         QVariant firstKey; // used when the table is empty
         QString title;     // print title line, Excel and exchange file names
         QList<GridColumn> columns;
+        QString exchangeTitle;    // exchange file names, when they differ from title
+        QStringList copyFromLast; // fields a new row takes from the last row
     };
 
     TFStdGrid(TFDM& dm, const Params& params, QWidget* parent = nullptr);
@@ -82,6 +84,7 @@ protected:
 
 private:
     void updateToolbar();
+    QString exchangeTitle() const;
 
     TFDM& m_dm;
     Params m_params;

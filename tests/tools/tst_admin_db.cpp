@@ -46,6 +46,35 @@ private Q_SLOTS:
         // Every generated text fits its column.
         QCOMPARE(count(db, "SELECT COUNT(*) FROM XSB WHERE length(BJ) > 9"), 0);
 
+        // The shipped standard, and score rows to type into: teacher 102001 has a class of 30.
+        QCOMPARE(count(db, "SELECT COUNT(*) FROM TZJKB"), 574);
+        QCOMPARE(count(db, "SELECT COUNT(*) FROM SGTZB"), 8);
+        QCOMPARE(count(db, "SELECT COUNT(*) FROM CJB"), 40);
+        QCOMPARE(count(db, "SELECT MAX(n) FROM (SELECT COUNT(*) AS n FROM CJB WHERE JSID = "
+                           "102001 AND XN = 2027 GROUP BY XZBMC)"),
+                 30);
+        QCOMPARE(count(db, "SELECT COUNT(*) FROM CJB c JOIN XSB s ON s.ID = c.XH AND s.XM = "
+                           "c.XSXM AND s.XB = c.XB"),
+                 40);
+        QCOMPARE(count(db, "SELECT COUNT(DISTINCT ID) FROM CJB WHERE length(ID) = 18 AND ID LIKE "
+                           "JSID || '.202609.%'"),
+                 40);
+        QCOMPARE(count(db, "SELECT MIN(ID) = '102001.202609.0001' FROM CJB"), 1);
+        // The items each sex is tested in; the others stay NULL.
+        QCOMPARE(count(db, "SELECT COUNT(*) FROM CJB WHERE XB = '男' AND QMPJ = '-1' AND YTPJ = "
+                           "'-1' AND BBPJ IS NULL AND YWPJ IS NULL AND WSPJ = '-1' AND TYPJ = '-1' "
+                           "AND QQPJ = '-1' AND TJPJ IS NULL AND WLPJ IS NULL AND SXPJ IS NULL"),
+                 20);
+        QCOMPARE(count(db, "SELECT COUNT(*) FROM CJB WHERE XB = '女' AND QMPJ IS NULL AND YTPJ IS "
+                           "NULL AND BBPJ = '-1' AND YWPJ = '-1' AND WSPJ = '-1' AND TYPJ = '-1' "
+                           "AND QQPJ = '-1' AND TSPJ IS NULL AND PQPJ IS NULL"),
+                 20);
+        QCOMPARE(count(db,
+                       "SELECT COUNT(*) FROM CJB WHERE MS = '否' AND TBDF = 0 AND DJ = '不及格' "
+                       "AND BZ = 0.5 AND NJBZ = '12' AND XQ = 202609 AND LBID = 3 AND SG IS "
+                       "NULL AND WSCJ IS NULL AND TBZF IS NULL"),
+                 40);
+
         // A second demo into the same folder is refused; db init finds everything in place.
         QVERIFY(runAdmin({"demo", "--dir", dir.path()}, dir.filePath("home")).exitCode != 0);
         const AdminRun init = runAdmin({"db", "init", "--dir", dir.path()}, dir.filePath("home"));
