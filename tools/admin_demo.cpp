@@ -214,13 +214,13 @@ bool fillMasterData(Inserter& in, int students)
     int course = 101001;
     for (const auto& c : courses) {
         if (!in.run("INSERT INTO KCB (ID, KCBM, LBID, KCMC, JSID, JS, XN, XQ, KCLB) VALUES (?, ?, "
-                    "1, ?, ?, ?, 2026, 202609, ?)",
+                    "1, ?, ?, ?, 2027, 202609, ?)",
                     {course, QStringLiteral("PE%1").arg(course - 101000, 3, 10, QLatin1Char('0')),
                      s(c[0]), kTeachers[(course - 101001) % 2].id,
                      s(kTeachers[(course - 101001) % 2].name), s(c[1])}))
             return false;
         if (!in.run("INSERT INTO XZBB (ID, MC, JSID, JSXM, KCID, KC, XN, XQ) VALUES (?, ?, ?, ?, "
-                    "?, ?, 2026, 202609)",
+                    "?, ?, 2027, 202609)",
                     {course - 101001 + 103001, s(c[0]) + s("1班"),
                      kTeachers[(course - 101001) % 2].id, s(kTeachers[(course - 101001) % 2].name),
                      QString::number(course - 101000), s(c[0])}))
