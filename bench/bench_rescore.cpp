@@ -109,6 +109,46 @@ void RescoreStatements(benchmark::State& state)
     rescore(state, statements, kStatementYear, kStatementRows);
 }
 
+// Scoring alone: every row of an open year scored in memory and dropped again.
+void scoreOnly(benchmark::State& state, Scoring::StandardSource& source, int year, int rows)
+{
+    TestDatabase& db = database(kindOf(state));
+    resetScores(db, year);
+    Dataset data;
+    data.setConnection(db.dm().DBConn(), &db.dm().dialect());
+    data.setSql(QStringLiteral("select * from CJB where XN=? order by ID"), {year});
+    if (!data.open() || data.rowCount() != rows)
+        state.SkipWithError("open failed");
+    Scoring::RowScorer scorer(data, source);
+    data.disableControls();
+    for (auto _ : state) {
+        if (auto* tables = dynamic_cast<Scoring::CachedStandardSource*>(&source);
+            tables && !tables->load())
+            state.SkipWithError("cannot read the tables");
+        for (int r = 0; r < data.rowCount(); ++r) {
+            data.setCurrentRow(r);
+            scorer.rescoreCurrent();
+            data.cancel();
+        }
+    }
+    data.enableControls();
+    state.counters["rows"] = rows;
+    state.counters["per_row"] = benchmark::Counter(
+        rows, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void ScoreOnlyCached(benchmark::State& state)
+{
+    Scoring::CachedStandardSource tables;
+    scoreOnly(state, tables, kYear, kYearRows);
+}
+
+void ScoreOnlyStatements(benchmark::State& state)
+{
+    Scoring::SqlStandardSource statements;
+    scoreOnly(state, statements, kStatementYear, kStatementRows);
+}
+
 // The same rows read, the same columns written, in one batch, with no scoring.
 void ReadWriteOnly(benchmark::State& state)
 {
@@ -154,7 +194,7 @@ void engines(benchmark::internal::Benchmark* b)
     b->Arg(0);
     if (TestDatabase::postgresAvailable())
         b->Arg(1);
-    b->ArgName("pg")->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
+    b->ArgName("pg")->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->UseRealTime();
 }
 
 } // namespace
@@ -162,6 +202,8 @@ void engines(benchmark::internal::Benchmark* b)
 BENCHMARK(RescoreBatch)->Apply(engines);
 BENCHMARK(RescoreStatements)->Apply(engines);
 BENCHMARK(ReadWriteOnly)->Apply(engines);
+BENCHMARK(ScoreOnlyCached)->Apply(engines);
+BENCHMARK(ScoreOnlyStatements)->Apply(engines);
 
 int main(int argc, char** argv)
 {

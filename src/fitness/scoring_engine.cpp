@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cmath>
+#include <unordered_map>
 
 namespace Scoring {
 
@@ -290,6 +291,17 @@ struct CachedStandardSource::Tables
     };
     // In the order the database gives them, as the statements see them.
     std::vector<ItemRow> items;
+    // Rows of one item and sex (and group), in that order: what a statement's condition on
+    // GL, XB and NJBZ leaves to test against the bounds.
+    std::unordered_map<QString, std::vector<const ItemRow*>> byItem;
+    const std::vector<const ItemRow*>& rowsOf(const ItemSpec& item, const QString& sex,
+                                              const QString& group) const
+    {
+        static const std::vector<const ItemRow*> none;
+        const QString code = QLatin1String(item.code) + QChar(0x1f) + sex;
+        const auto it = byItem.find(item.grouped ? code + QChar(0x1f) + group : code);
+        return it == byItem.end() ? none : it->second;
+    }
     std::vector<BmiRow> bmi;
     QString error;
 };
@@ -318,6 +330,7 @@ bool CachedStandardSource::load()
 {
     m_tables->items.clear();
     m_tables->bmi.clear();
+    m_tables->byItem.clear();
     TFDM* dm = TFDM::instance();
     if (!dm) {
         m_tables->error = QStringLiteral("没有数据库连接");
@@ -334,6 +347,10 @@ bool CachedStandardSource::load()
                                    q.value(2).toString(), optionalNumber(q.value(3)),
                                    optionalNumber(q.value(4)), optionalNumber(q.value(5)),
                                    toNumber(q.value(6)), q.value(7).toString()});
+    }
+    for (const Tables::ItemRow& r : m_tables->items) {
+        m_tables->byItem[r.code + QChar(0x1f) + r.sex].push_back(&r);
+        m_tables->byItem[r.code + QChar(0x1f) + r.sex + QChar(0x1f) + r.group].push_back(&r);
     }
     if (!q.exec(QStringLiteral("Select XB,SGXXZ,SGSXZ,FZ,BZ,DJ from SGTZB"))) {
         m_tables->error = q.lastError().text();
@@ -352,16 +369,13 @@ std::optional<Interval> CachedStandardSource::findItem(const ItemSpec& item, con
 {
     if (!std::isfinite(v))
         return std::nullopt;
-    const QLatin1String code(item.code);
-    for (const Tables::ItemRow& r : m_tables->items) {
-        if (r.sex != sex || r.code != code || (item.grouped && r.group != group))
+    for (const Tables::ItemRow* r : m_tables->rowsOf(item, sex, group)) {
+        if (!r->lower || !r->upper)
             continue;
-        if (!r.lower || !r.upper)
-            continue;
-        const bool lowerOk = item.lowerInclusive ? *r.lower <= v : *r.lower < v;
-        const bool upperOk = item.upperInclusive ? *r.upper >= v : *r.upper > v;
+        const bool lowerOk = item.lowerInclusive ? *r->lower <= v : *r->lower < v;
+        const bool upperOk = item.upperInclusive ? *r->upper >= v : *r->upper > v;
         if (lowerOk && upperOk)
-            return Interval{r.points.value_or(0), r.grade, r.weight};
+            return Interval{r->points.value_or(0), r->grade, r->weight};
     }
     return std::nullopt;
 }
@@ -369,12 +383,9 @@ std::optional<Interval> CachedStandardSource::findItem(const ItemSpec& item, con
 double CachedStandardSource::fullScoreThreshold(const ItemSpec& item, const QString& sex,
                                                 const QString& group)
 {
-    const QLatin1String code(item.code);
-    for (const Tables::ItemRow& r : m_tables->items) {
-        if (r.sex != sex || r.code != code || (item.grouped && r.group != group))
-            continue;
-        if (r.points && *r.points == 100) {
-            const auto& bound = item.bonus == Bonus::Timed ? r.upper : r.lower;
+    for (const Tables::ItemRow* r : m_tables->rowsOf(item, sex, group)) {
+        if (r->points && *r->points == 100) {
+            const auto& bound = item.bonus == Bonus::Timed ? r->upper : r->lower;
             return bound.value_or(0);
         }
     }
