@@ -967,17 +967,8 @@ bool TFtbcjgl::mayClose()
         return true;
     if (!commitTypedEntries())
         return false; // the operator has seen why the typed value is refused
-    if (QXZB->state() == Dataset::State::Edit || QXZB->state() == Dataset::State::Insert)
-        QXZB->post(); // a row opened for editing but left unchanged is no change
-    if (!QXZB->hasPendingChanges())
-        return true;
-    if (AskYesNo(QStringLiteral("数据已修改, 是否保存?")))
-        return BOKClick();
-    if (AskYesNo(QStringLiteral("放弃所做的修改吗?"), true)) {
-        BCanClick();
-        return true;
-    }
-    return false;
+    return ConfirmLeavingChanges(
+        *QXZB, [this] { return BOKClick(); }, [this] { BCanClick(); });
 }
 
 void TFtbcjgl::closeEvent(QCloseEvent* event)

@@ -3,6 +3,7 @@
 #include "data/dataset.h"
 #include "data/services.h"
 #include "platform/data_grid.h"
+#include "shell/messages.h"
 
 #include <QAbstractButton>
 
@@ -85,4 +86,20 @@ void SetFieldForSelectedRows(DataGrid* grid, Dataset& dataset, const QString& ke
             SetFieldValue(&dataset, targetField, value);
     }
     dataset.enableControls();
+}
+
+bool ConfirmLeavingChanges(Dataset& dataset, const std::function<bool()>& save,
+                           const std::function<void()>& discard)
+{
+    if (dataset.state() == Dataset::State::Edit || dataset.state() == Dataset::State::Insert)
+        dataset.post(); // a row opened for editing but left unchanged is no change
+    if (!dataset.hasPendingChanges())
+        return true;
+    if (AskYesNo(QStringLiteral("数据已修改, 是否保存?")))
+        return save();
+    if (AskYesNo(QStringLiteral("放弃所做的修改吗?"), true)) {
+        discard();
+        return true;
+    }
+    return false;
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 class DataGrid;
 class Dataset;
 class QAbstractButton;
@@ -23,3 +25,8 @@ int DeleteSelectedRows(DataGrid* grid, Dataset& dataset, const QString& keyField
 // Sets the target field of every selected row to the value.
 void SetFieldForSelectedRows(DataGrid* grid, Dataset& dataset, const QString& keyField,
                              const QVariant& value, const QString& targetField);
+
+// Before a window holding pending changes goes away: asks whether to save them (true when
+// that worked), else whether to drop them (true), else the window stays (false).
+bool ConfirmLeavingChanges(Dataset& dataset, const std::function<bool()>& save,
+                           const std::function<void()>& discard);

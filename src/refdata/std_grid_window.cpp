@@ -225,17 +225,8 @@ void TFStdGrid::SpeedButton8Click()
 
 bool TFStdGrid::mayClose()
 {
-    if (QP->state() == Dataset::State::Edit || QP->state() == Dataset::State::Insert)
-        QP->post(); // a row opened for editing but left unchanged is no change
-    if (!QP->hasPendingChanges())
-        return true;
-    if (AskYesNo(QStringLiteral("数据已修改, 是否保存?")))
-        return BOKClick();
-    if (AskYesNo(QStringLiteral("放弃所做的修改吗?"), true)) {
-        BCanClick();
-        return true;
-    }
-    return false;
+    return ConfirmLeavingChanges(
+        *QP, [this] { return BOKClick(); }, [this] { BCanClick(); });
 }
 
 void TFStdGrid::closeEvent(QCloseEvent* event)
