@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 using GridValues::isNull;
@@ -40,24 +41,60 @@ bool sameValueImpl(const QVariant& a, const QVariant& b)
     return a.toString() == b.toString();
 }
 
-// Sort order of two values: NULL first, numbers by value, texts by their GBK bytes (which
-// puts common Chinese characters in pinyin order).
-int compareValues(const QVariant& a, const QVariant& b)
+// A cell as the sort sees it: NULL first, numbers by value, date-times by time, the rest by
+// their GBK bytes (which puts common Chinese characters in pinyin order). The bytes are made
+// once per cell, when first compared, not once per comparison.
+class SortValue
 {
-    if (isNull(a) || isNull(b))
-        return isNull(a) == isNull(b) ? 0 : (isNull(a) ? -1 : 1);
-    if (isNumeric(a) && isNumeric(b)) {
-        const double x = a.toDouble(), y = b.toDouble();
-        return x < y ? -1 : (x > y ? 1 : 0);
+public:
+    explicit SortValue(const QVariant& value) : m_value(&value)
+    {
+        if (isNull(value)) {
+            m_kind = Kind::Null;
+        } else if (isNumeric(value)) {
+            m_kind = Kind::Number;
+            m_number = value.toDouble();
+        } else if (value.metaType().id() == QMetaType::QDateTime) {
+            m_kind = Kind::DateTime;
+        }
     }
-    if (a.metaType().id() == QMetaType::QDateTime && b.metaType().id() == QMetaType::QDateTime)
-        return a.toDateTime() < b.toDateTime() ? -1 : (b.toDateTime() < a.toDateTime() ? 1 : 0);
-    const QByteArray x = toGbk(a.toString()), y = toGbk(b.toString());
-    const int c = std::memcmp(x.constData(), y.constData(), size_t(std::min(x.size(), y.size())));
-    if (c != 0)
-        return c < 0 ? -1 : 1;
-    return x.size() < y.size() ? -1 : (x.size() > y.size() ? 1 : 0);
-}
+
+    int compare(const SortValue& other) const
+    {
+        if (m_kind == Kind::Null || other.m_kind == Kind::Null)
+            return m_kind == other.m_kind ? 0 : (m_kind == Kind::Null ? -1 : 1);
+        if (m_kind == Kind::Number && other.m_kind == Kind::Number)
+            return m_number < other.m_number ? -1 : (m_number > other.m_number ? 1 : 0);
+        if (m_kind == Kind::DateTime && other.m_kind == Kind::DateTime) {
+            const QDateTime x = m_value->toDateTime(), y = other.m_value->toDateTime();
+            return x < y ? -1 : (y < x ? 1 : 0);
+        }
+        const QByteArray &x = bytes(), &y = other.bytes();
+        const int c =
+            std::memcmp(x.constData(), y.constData(), size_t(std::min(x.size(), y.size())));
+        if (c != 0)
+            return c < 0 ? -1 : 1;
+        return x.size() < y.size() ? -1 : (x.size() > y.size() ? 1 : 0);
+    }
+
+private:
+    enum class Kind : quint8 { Null, Number, DateTime, Other };
+
+    const QByteArray& bytes() const
+    {
+        if (!m_haveBytes) {
+            m_bytes = toGbk(m_value->toString());
+            m_haveBytes = true;
+        }
+        return m_bytes;
+    }
+
+    const QVariant* m_value;
+    Kind m_kind = Kind::Other;
+    double m_number = 0;
+    mutable bool m_haveBytes = false;
+    mutable QByteArray m_bytes;
+};
 
 QString tableOfSelect(const QString& sql)
 {
@@ -547,12 +584,18 @@ void Dataset::applySort(bool notify)
         Q_EMIT orderAboutToChange();
     const int currentIndex = m_current >= 0 ? m_order[size_t(m_current)] : -1;
     std::vector<int> before = m_order;
+    // Per sort key, the cells of every row (by index into m_rows) as the sort sees them.
+    std::vector<std::vector<SortValue>> cells(keys.size());
+    for (size_t k = 0; k < keys.size(); ++k) {
+        cells[k].reserve(m_rows.size());
+        for (const Row& row : m_rows)
+            cells[k].emplace_back(row.values[size_t(keys[k].field)]);
+    }
     std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) {
-        for (const Key& k : keys) {
-            const int c = compareValues(m_rows[size_t(a)].values[size_t(k.field)],
-                                        m_rows[size_t(b)].values[size_t(k.field)]);
+        for (size_t k = 0; k < keys.size(); ++k) {
+            const int c = cells[k][size_t(a)].compare(cells[k][size_t(b)]);
             if (c != 0)
-                return k.descending ? c > 0 : c < 0;
+                return keys[k].descending ? c > 0 : c < 0;
         }
         return false;
     });
