@@ -41,9 +41,32 @@ bool sameValueImpl(const QVariant& a, const QVariant& b)
     return a.toString() == b.toString();
 }
 
+int compareBytes(const QByteArray& x, const QByteArray& y)
+{
+    const int c = std::memcmp(x.constData(), y.constData(), size_t(std::min(x.size(), y.size())));
+    if (c != 0)
+        return c < 0 ? -1 : 1;
+    return x.size() < y.size() ? -1 : (x.size() > y.size() ? 1 : 0);
+}
+
+// Texts in the order of their GBK bytes. GBK keeps ASCII as it is and starts every other
+// character with a byte above 0x7F, so both orders agree up to the first pair of differing
+// characters that are both not ASCII; only then are the rest of the two texts converted.
+int compareGbkText(QStringView a, QStringView b)
+{
+    const auto [pa, pb] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    if (pa == a.end() || pb == b.end())
+        return pa != a.end() ? 1 : (pb != b.end() ? -1 : 0);
+    if (pa->unicode() < 0x80 || pb->unicode() < 0x80)
+        return *pa < *pb ? -1 : 1;
+    qsizetype i = pa - a.begin();
+    if (i > 0 && a[i - 1].isHighSurrogate())
+        --i; // the pair differs in its second half: convert it whole
+    return compareBytes(toGbk(a.mid(i)), toGbk(b.mid(i)));
+}
+
 // A cell as the sort sees it: NULL first, numbers by value, date-times by time, the rest by
-// their GBK bytes (which puts common Chinese characters in pinyin order). The bytes are made
-// once per cell, when first compared, not once per comparison.
+// their GBK bytes (which puts common Chinese characters in pinyin order).
 class SortValue
 {
 public:
@@ -56,6 +79,9 @@ public:
             m_number = value.toDouble();
         } else if (value.metaType().id() == QMetaType::QDateTime) {
             m_kind = Kind::DateTime;
+        } else if (value.metaType().id() == QMetaType::QString) {
+            m_kind = Kind::Text;
+            m_text = *static_cast<const QString*>(value.constData());
         }
     }
 
@@ -69,31 +95,18 @@ public:
             const QDateTime x = m_value->toDateTime(), y = other.m_value->toDateTime();
             return x < y ? -1 : (y < x ? 1 : 0);
         }
-        const QByteArray &x = bytes(), &y = other.bytes();
-        const int c =
-            std::memcmp(x.constData(), y.constData(), size_t(std::min(x.size(), y.size())));
-        if (c != 0)
-            return c < 0 ? -1 : 1;
-        return x.size() < y.size() ? -1 : (x.size() > y.size() ? 1 : 0);
+        if (m_kind == Kind::Text && other.m_kind == Kind::Text)
+            return compareGbkText(m_text, other.m_text);
+        return compareBytes(toGbk(m_value->toString()), toGbk(other.m_value->toString()));
     }
 
 private:
-    enum class Kind : quint8 { Null, Number, DateTime, Other };
-
-    const QByteArray& bytes() const
-    {
-        if (!m_haveBytes) {
-            m_bytes = toGbk(m_value->toString());
-            m_haveBytes = true;
-        }
-        return m_bytes;
-    }
+    enum class Kind : quint8 { Null, Number, DateTime, Text, Other };
 
     const QVariant* m_value;
+    QStringView m_text; // into the cell's own text, which outlives the sort
     Kind m_kind = Kind::Other;
     double m_number = 0;
-    mutable bool m_haveBytes = false;
-    mutable QByteArray m_bytes;
 };
 
 QString tableOfSelect(const QString& sql)
@@ -591,14 +604,17 @@ void Dataset::applySort(bool notify)
         for (const Row& row : m_rows)
             cells[k].emplace_back(row.values[size_t(keys[k].field)]);
     }
-    std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) {
+    const auto precedes = [&](int a, int b) {
         for (size_t k = 0; k < keys.size(); ++k) {
             const int c = cells[k][size_t(a)].compare(cells[k][size_t(b)]);
             if (c != 0)
                 return keys[k].descending ? c > 0 : c < 0;
         }
         return false;
-    });
+    };
+    // Rows read in the wanted order (the query's ORDER BY) need one pass, not a sort.
+    if (!std::is_sorted(m_order.begin(), m_order.end(), precedes))
+        std::stable_sort(m_order.begin(), m_order.end(), precedes);
     std::vector<int> newPosition(m_rows.size(), -1);
     for (size_t i = 0; i < m_order.size(); ++i)
         newPosition[size_t(m_order[i])] = int(i);

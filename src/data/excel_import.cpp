@@ -65,14 +65,16 @@ int MergeRows(Dataset& target, const Sheet& source, const QString& keyField,
     }
 
     target.disableControls();
+    // Each row's key text, made once: the sort compares them many times over.
+    QStringList keys;
+    keys.reserve(source.rows.size());
+    for (const QVariantList& row : source.rows)
+        keys.append(SheetKeyText(sourceKey >= 0 ? row.value(sourceKey) : QVariant()));
     QList<int> order(source.rows.size());
     std::iota(order.begin(), order.end(), 0);
-    if (sourceKey >= 0) {
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            return SheetKeyText(source.rows[a].value(sourceKey)) <
-                   SheetKeyText(source.rows[b].value(sourceKey));
-        });
-    }
+    if (sourceKey >= 0)
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int a, int b) { return keys[a] < keys[b]; });
     target.setSort(keyField);
 
     KeyIndex index(target, key);
@@ -82,7 +84,7 @@ int MergeRows(Dataset& target, const Sheet& source, const QString& keyField,
     int processed = 0;
     for (int r : std::as_const(order)) {
         const QVariantList& row = source.rows[r];
-        QString k = SheetKeyText(sourceKey >= 0 ? row.value(sourceKey) : QVariant());
+        QString k = keys[r];
         bool ok = true;
         const int found = k == QLatin1String("-1") ? -1 : index.find(k);
         if (found >= 0) {

@@ -6,9 +6,13 @@
 
 KeyIndex::KeyIndex(const Dataset& dataset, int keyField)
 {
+    // Backwards, so that of equal keys the first row is written last and stays.
     m_rows.reserve(dataset.rowCount());
-    for (int r = 0; r < dataset.rowCount(); ++r)
-        add(keyText(dataset.value(r, keyField)), r);
+    for (int r = dataset.rowCount() - 1; r >= 0; --r) {
+        QString key = keyText(dataset.value(r, keyField));
+        if (!key.isEmpty())
+            m_rows.insert(std::move(key), r);
+    }
 }
 
 QString KeyIndex::keyText(const QVariant& value)
