@@ -275,8 +275,14 @@ int Dataset::fieldIndex(QStringView name) const
 
 QVariant Dataset::value(int row, int field) const
 {
+    return cell(row, field);
+}
+
+const QVariant& Dataset::cell(int row, int field) const
+{
+    static const QVariant none;
     if (row < 0 || row >= rowCount() || field < 0 || field >= fieldCount())
-        return QVariant();
+        return none;
     if (row == m_current && (m_state == State::Edit || m_state == State::Insert))
         return m_buffer[size_t(field)];
     return m_rows[size_t(m_order[size_t(row)])].values[size_t(field)];
@@ -597,24 +603,34 @@ void Dataset::applySort(bool notify)
         Q_EMIT orderAboutToChange();
     const int currentIndex = m_current >= 0 ? m_order[size_t(m_current)] : -1;
     std::vector<int> before = m_order;
-    // Per sort key, the cells of every row (by index into m_rows) as the sort sees them.
-    std::vector<std::vector<SortValue>> cells(keys.size());
-    for (size_t k = 0; k < keys.size(); ++k) {
-        cells[k].reserve(m_rows.size());
-        for (const Row& row : m_rows)
-            cells[k].emplace_back(row.values[size_t(keys[k].field)]);
-    }
-    const auto precedes = [&](int a, int b) {
-        for (size_t k = 0; k < keys.size(); ++k) {
-            const int c = cells[k][size_t(a)].compare(cells[k][size_t(b)]);
-            if (c != 0)
-                return keys[k].descending ? c > 0 : c < 0;
-        }
-        return false;
+    // Whether row a (an index into m_rows) goes before row b; cell(k, row) is its cell of key k.
+    const auto byKeys = [&keys](auto cell) {
+        return [&keys, cell](int a, int b) {
+            for (size_t k = 0; k < keys.size(); ++k) {
+                const int c = cell(k, a).compare(cell(k, b));
+                if (c != 0)
+                    return keys[k].descending ? c > 0 : c < 0;
+            }
+            return false;
+        };
     };
     // Rows read in the wanted order (the query's ORDER BY) need one pass, not a sort.
-    if (!std::is_sorted(m_order.begin(), m_order.end(), precedes))
-        std::stable_sort(m_order.begin(), m_order.end(), precedes);
+    const auto cellAt = [this, &keys](size_t k, int row) {
+        return SortValue(m_rows[size_t(row)].values[size_t(keys[k].field)]);
+    };
+    if (!std::is_sorted(m_order.begin(), m_order.end(), byKeys(cellAt))) {
+        // Each cell's sort value made once, not once per comparison.
+        std::vector<std::vector<SortValue>> cells(keys.size());
+        for (size_t k = 0; k < keys.size(); ++k) {
+            cells[k].reserve(m_rows.size());
+            for (const Row& row : m_rows)
+                cells[k].emplace_back(row.values[size_t(keys[k].field)]);
+        }
+        const auto madeCell = [&cells](size_t k, int row) -> const SortValue& {
+            return cells[k][size_t(row)];
+        };
+        std::stable_sort(m_order.begin(), m_order.end(), byKeys(madeCell));
+    }
     std::vector<int> newPosition(m_rows.size(), -1);
     for (size_t i = 0; i < m_order.size(); ++i)
         newPosition[size_t(m_order[i])] = int(i);

@@ -9,7 +9,7 @@ KeyIndex::KeyIndex(const Dataset& dataset, int keyField)
     // Backwards, so that of equal keys the first row is written last and stays.
     m_rows.reserve(dataset.rowCount());
     for (int r = dataset.rowCount() - 1; r >= 0; --r) {
-        QString key = keyText(dataset.value(r, keyField));
+        QString key = keyText(dataset.cell(r, keyField));
         if (!key.isEmpty())
             m_rows.insert(std::move(key), r);
     }
