@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 using GridValues::isNull;
@@ -40,24 +41,73 @@ bool sameValueImpl(const QVariant& a, const QVariant& b)
     return a.toString() == b.toString();
 }
 
-// Sort order of two values: NULL first, numbers by value, texts by their GBK bytes (which
-// puts common Chinese characters in pinyin order).
-int compareValues(const QVariant& a, const QVariant& b)
+int compareBytes(const QByteArray& x, const QByteArray& y)
 {
-    if (isNull(a) || isNull(b))
-        return isNull(a) == isNull(b) ? 0 : (isNull(a) ? -1 : 1);
-    if (isNumeric(a) && isNumeric(b)) {
-        const double x = a.toDouble(), y = b.toDouble();
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    if (a.metaType().id() == QMetaType::QDateTime && b.metaType().id() == QMetaType::QDateTime)
-        return a.toDateTime() < b.toDateTime() ? -1 : (b.toDateTime() < a.toDateTime() ? 1 : 0);
-    const QByteArray x = toGbk(a.toString()), y = toGbk(b.toString());
     const int c = std::memcmp(x.constData(), y.constData(), size_t(std::min(x.size(), y.size())));
     if (c != 0)
         return c < 0 ? -1 : 1;
     return x.size() < y.size() ? -1 : (x.size() > y.size() ? 1 : 0);
 }
+
+// Texts in the order of their GBK bytes. GBK keeps ASCII as it is and starts every other
+// character with a byte above 0x7F, so both orders agree up to the first pair of differing
+// characters that are both not ASCII; only then are the rest of the two texts converted.
+int compareGbkText(QStringView a, QStringView b)
+{
+    const auto [pa, pb] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    if (pa == a.end() || pb == b.end())
+        return pa != a.end() ? 1 : (pb != b.end() ? -1 : 0);
+    if (pa->unicode() < 0x80 || pb->unicode() < 0x80)
+        return *pa < *pb ? -1 : 1;
+    qsizetype i = pa - a.begin();
+    if (i > 0 && a[i - 1].isHighSurrogate())
+        --i; // the pair differs in its second half: convert it whole
+    return compareBytes(toGbk(a.mid(i)), toGbk(b.mid(i)));
+}
+
+// A cell as the sort sees it: NULL first, numbers by value, date-times by time, the rest by
+// their GBK bytes (which puts common Chinese characters in pinyin order).
+class SortValue
+{
+public:
+    explicit SortValue(const QVariant& value) : m_value(&value)
+    {
+        if (isNull(value)) {
+            m_kind = Kind::Null;
+        } else if (isNumeric(value)) {
+            m_kind = Kind::Number;
+            m_number = value.toDouble();
+        } else if (value.metaType().id() == QMetaType::QDateTime) {
+            m_kind = Kind::DateTime;
+        } else if (value.metaType().id() == QMetaType::QString) {
+            m_kind = Kind::Text;
+            m_text = *static_cast<const QString*>(value.constData());
+        }
+    }
+
+    int compare(const SortValue& other) const
+    {
+        if (m_kind == Kind::Null || other.m_kind == Kind::Null)
+            return m_kind == other.m_kind ? 0 : (m_kind == Kind::Null ? -1 : 1);
+        if (m_kind == Kind::Number && other.m_kind == Kind::Number)
+            return m_number < other.m_number ? -1 : (m_number > other.m_number ? 1 : 0);
+        if (m_kind == Kind::DateTime && other.m_kind == Kind::DateTime) {
+            const QDateTime x = m_value->toDateTime(), y = other.m_value->toDateTime();
+            return x < y ? -1 : (y < x ? 1 : 0);
+        }
+        if (m_kind == Kind::Text && other.m_kind == Kind::Text)
+            return compareGbkText(m_text, other.m_text);
+        return compareBytes(toGbk(m_value->toString()), toGbk(other.m_value->toString()));
+    }
+
+private:
+    enum class Kind : quint8 { Null, Number, DateTime, Text, Other };
+
+    const QVariant* m_value;
+    QStringView m_text; // into the cell's own text, which outlives the sort
+    Kind m_kind = Kind::Other;
+    double m_number = 0;
+};
 
 QString tableOfSelect(const QString& sql)
 {
@@ -225,8 +275,14 @@ int Dataset::fieldIndex(QStringView name) const
 
 QVariant Dataset::value(int row, int field) const
 {
+    return cell(row, field);
+}
+
+const QVariant& Dataset::cell(int row, int field) const
+{
+    static const QVariant none;
     if (row < 0 || row >= rowCount() || field < 0 || field >= fieldCount())
-        return QVariant();
+        return none;
     if (row == m_current && (m_state == State::Edit || m_state == State::Insert))
         return m_buffer[size_t(field)];
     return m_rows[size_t(m_order[size_t(row)])].values[size_t(field)];
@@ -547,15 +603,34 @@ void Dataset::applySort(bool notify)
         Q_EMIT orderAboutToChange();
     const int currentIndex = m_current >= 0 ? m_order[size_t(m_current)] : -1;
     std::vector<int> before = m_order;
-    std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) {
-        for (const Key& k : keys) {
-            const int c = compareValues(m_rows[size_t(a)].values[size_t(k.field)],
-                                        m_rows[size_t(b)].values[size_t(k.field)]);
-            if (c != 0)
-                return k.descending ? c > 0 : c < 0;
+    // Whether row a (an index into m_rows) goes before row b; cell(k, row) is its cell of key k.
+    const auto byKeys = [&keys](auto cell) {
+        return [&keys, cell](int a, int b) {
+            for (size_t k = 0; k < keys.size(); ++k) {
+                const int c = cell(k, a).compare(cell(k, b));
+                if (c != 0)
+                    return keys[k].descending ? c > 0 : c < 0;
+            }
+            return false;
+        };
+    };
+    // Rows read in the wanted order (the query's ORDER BY) need one pass, not a sort.
+    const auto cellAt = [this, &keys](size_t k, int row) {
+        return SortValue(m_rows[size_t(row)].values[size_t(keys[k].field)]);
+    };
+    if (!std::is_sorted(m_order.begin(), m_order.end(), byKeys(cellAt))) {
+        // Each cell's sort value made once, not once per comparison.
+        std::vector<std::vector<SortValue>> cells(keys.size());
+        for (size_t k = 0; k < keys.size(); ++k) {
+            cells[k].reserve(m_rows.size());
+            for (const Row& row : m_rows)
+                cells[k].emplace_back(row.values[size_t(keys[k].field)]);
         }
-        return false;
-    });
+        const auto madeCell = [&cells](size_t k, int row) -> const SortValue& {
+            return cells[k][size_t(row)];
+        };
+        std::stable_sort(m_order.begin(), m_order.end(), byKeys(madeCell));
+    }
     std::vector<int> newPosition(m_rows.size(), -1);
     for (size_t i = 0; i < m_order.size(); ++i)
         newPosition[size_t(m_order[i])] = int(i);

@@ -71,6 +71,8 @@ public:
     int rowCount() const { return int(m_order.size()); }
     bool isEmpty() const { return m_order.empty(); }
     QVariant value(int row, int field) const;
+    // The same without a copy, for passes over many rows; valid until the dataset changes.
+    const QVariant& cell(int row, int field) const;
     QVariant originalValue(int row, int field) const;
     RowStatus rowStatus(int row) const;
 

@@ -3,6 +3,7 @@
 #include "app/config.h"
 #include "data/dataset.h"
 #include "data/exchange_files.h"
+#include "data/key_index.h"
 #include "data/services.h"
 #include "platform/interaction.h"
 #include "platform/spreadsheet.h"
@@ -10,23 +11,13 @@
 #include "shell/messages.h"
 
 #include <QFileInfo>
-#include <QHash>
 
 #include <algorithm>
-#include <cmath>
 #include <numeric>
 
 QString SheetKeyText(const QVariant& cell)
 {
-    if (!cell.isValid() || cell.isNull())
-        return QStringLiteral("-1");
-    if (cell.metaType().id() == QMetaType::Double) {
-        const double d = cell.toDouble();
-        if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 1e15)
-            return QString::number(qint64(d));
-        return QString::number(d, 'g', 15);
-    }
-    const QString text = cell.toString().trimmed();
+    const QString text = KeyIndex::keyText(cell);
     return text.isEmpty() ? QStringLiteral("-1") : text;
 }
 
@@ -74,45 +65,45 @@ int MergeRows(Dataset& target, const Sheet& source, const QString& keyField,
     }
 
     target.disableControls();
+    // Each row's key text, made once: the sort compares them many times over.
+    QStringList keys;
+    keys.reserve(source.rows.size());
+    for (const QVariantList& row : source.rows)
+        keys.append(SheetKeyText(sourceKey >= 0 ? row.value(sourceKey) : QVariant()));
     QList<int> order(source.rows.size());
     std::iota(order.begin(), order.end(), 0);
-    if (sourceKey >= 0) {
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            return SheetKeyText(source.rows[a].value(sourceKey)) <
-                   SheetKeyText(source.rows[b].value(sourceKey));
-        });
-    }
+    if (sourceKey >= 0)
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int a, int b) { return keys[a] < keys[b]; });
     target.setSort(keyField);
 
-    // Rows by key text, so each source row finds its target without a scan.
-    QHash<QString, int> rowOf;
-    for (int r = 0; r < target.rowCount(); ++r)
-        rowOf.insert(SheetKeyText(target.value(r, key)), r);
+    KeyIndex index(target, key);
     const bool textField = target.field(key).type.id() == QMetaType::QString;
 
     int failed = 0;
     int processed = 0;
     for (int r : std::as_const(order)) {
         const QVariantList& row = source.rows[r];
-        QString k = SheetKeyText(sourceKey >= 0 ? row.value(sourceKey) : QVariant());
+        QString k = keys[r];
         bool ok = true;
-        auto found = k == QLatin1String("-1") ? rowOf.constEnd() : rowOf.constFind(k);
-        if (found != rowOf.constEnd()) {
-            ok = target.setCurrentRow(found.value());
+        const int found = k == QLatin1String("-1") ? -1 : index.find(k);
+        if (found >= 0) {
+            ok = target.setCurrentRow(found);
         } else {
             if (k == QLatin1String("-1") && textKey) {
                 // NextOperRecordId appends the row itself.
-                ok = NextOperRecordId(target, middle, k) && target.setFieldValue(key, k) && target.post();
+                ok = NextOperRecordId(target, middle, k) && target.setFieldValue(key, k) &&
+                     target.post();
             } else {
                 if (k == QLatin1String("-1"))
                     k = QString::number(NextKeyValue(target, keyField, firstKey));
-                ok = target.append() &&
-                     target.setFieldValue(key, textField ? QVariant(k) : QVariant(k.toLongLong())) &&
-                     target.post();
+                ok =
+                    target.append() &&
+                    target.setFieldValue(key, textField ? QVariant(k) : QVariant(k.toLongLong())) &&
+                    target.post();
             }
-            if (ok) {
-                rowOf.insert(k, target.currentRow());
-            }
+            if (ok)
+                index.add(k, target.currentRow());
         }
         if (ok && target.edit()) {
             for (const Pair& p : std::as_const(pairs)) {
@@ -122,7 +113,8 @@ int MergeRows(Dataset& target, const Sheet& source, const QString& keyField,
                 }
                 if (p.field == key)
                     continue;
-                const QVariant value = SheetCellForField(row.value(p.column), target.field(p.field).type);
+                const QVariant value =
+                    SheetCellForField(row.value(p.column), target.field(p.field).type);
                 if (!Dataset::sameValue(value, target.fieldValue(p.field)))
                     ok = target.setFieldValue(p.field, value) && ok;
             }

@@ -2,6 +2,7 @@
 
 #include "app/config.h"
 #include "data/dataset.h"
+#include "data/key_index.h"
 #include "data/services.h"
 #include "data/txfile.h"
 #include "platform/interaction.h"
@@ -172,13 +173,22 @@ int MergeFromExchangeFile(Dataset& target, const QString& fileName, const QStrin
     for (int f = 0; f < target.fieldCount(); ++f)
         sourceOf.append(file->fieldIndex(target.field(f).name));
 
+    KeyIndex index(target, key);
     int failed = 0;
     for (const QVariantList& row : std::as_const(file->rows)) {
         const QVariant keyValue = row[fileKey];
+        const QString keyText = KeyIndex::keyText(keyValue);
+        int at = index.find(keyText);
+        // A NULL or blank key is not indexed; such rows are found the slow way.
+        if (at < 0 && keyText.isEmpty() && target.locate(keyField, keyValue))
+            at = target.currentRow();
         bool ok = true;
-        if (!target.locate(keyField, keyValue)) {
-            ok = target.append() && target.setFieldValue(key, keyValue) && target.post() &&
-                 target.locate(keyField, keyValue);
+        if (at >= 0) {
+            ok = target.setCurrentRow(at);
+        } else {
+            ok = target.append() && target.setFieldValue(key, keyValue) && target.post();
+            if (ok)
+                index.add(keyText, target.currentRow());
         }
         for (int f = 0; ok && f < target.fieldCount(); ++f) {
             if (sourceOf[f] < 0 || Dataset::sameValue(target.fieldValue(f), row[sourceOf[f]]))

@@ -99,7 +99,9 @@ DataGrid::DataGrid(QWidget* parent)
             fields << m_dataset->field(f).name;
         if (fields != m_appliedFields)
             applyColumns(); // the dataset was opened on other fields
-        m_view->expandAll();
+        // A flat list has nothing to expand, and expanding lays out every row at once.
+        if (!m_grouping->groupColumns().isEmpty())
+            m_view->expandAll();
     });
     connect(m_grouping, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex& parent, int first, int last) {

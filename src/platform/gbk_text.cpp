@@ -29,6 +29,9 @@ bool isAscii(QStringView text)
 
 QByteArray toGbk(QStringView text)
 {
+    // ASCII is the same bytes in GB18030; the converter costs far more than this check.
+    if (isAscii(text))
+        return text.toLatin1();
     QStringEncoder& e = encoder();
     e.resetState();
     return e.encode(text);

@@ -1,5 +1,6 @@
 #include "data/dataset.h"
 #include "data/dataset_model.h"
+#include "platform/gbk_text.h"
 #include "support/scripted_interaction.h"
 #include "support/test_database.h"
 
@@ -279,6 +280,42 @@ private Q_SLOTS:
         ds->cancelBatch();
         QCOMPARE(model.rowCount(), 5);
         QVERIFY(!ds->hasPendingChanges());
+    }
+
+    // Text sorts by its GBK bytes (pinyin order for common characters) whatever the mix of
+    // ASCII, Chinese and characters beyond the BMP, which UTF-16 puts elsewhere; NULL first.
+    void textSortsByGbkBytes()
+    {
+        TestDatabase db(Dialect::Kind::SQLite);
+        QVERIFY(db.createSchema());
+        const QStringList names = {"张三", "李四", "a张", "a李", "张a",   "张b", "Z", "阿",
+                                   "张",   "𠀀",   "𠀁",  "一",  "李四a", "ab",  "a", "a𠀀"};
+        QSqlQuery q(db.dm().DBConn());
+        QVERIFY(q.prepare("INSERT INTO CJB (ID, XSXM) VALUES (?, ?)"));
+        for (qsizetype i = 0; i <= names.size(); ++i) {
+            q.addBindValue(QString::number(100 + i));
+            q.addBindValue(i < names.size() ? QVariant(names[i])
+                                            : QVariant(QMetaType::fromType<QString>()));
+            QVERIFY(q.exec());
+        }
+        auto ds = openScores(db.dm().DBConn(), &db.dm().dialect());
+        const auto order = [&] {
+            QStringList seen;
+            for (int r = 0; r < ds->rowCount(); ++r) {
+                const QVariant v = ds->value(r, ds->fieldIndex(u"XSXM"));
+                seen << (v.isNull() ? QString("NULL") : v.toString());
+            }
+            return seen;
+        };
+        QStringList expected = names;
+        std::sort(expected.begin(), expected.end(),
+                  [](const QString& a, const QString& b) { return toGbk(a) < toGbk(b); });
+        expected.prepend("NULL");
+        QVERIFY(ds->setSort("XSXM"));
+        QCOMPARE(order(), expected);
+        std::reverse(expected.begin(), expected.end());
+        QVERIFY(ds->setSort("XSXM DESC"));
+        QCOMPARE(order(), expected);
     }
 
     // A process killed in the middle of a batch leaves the database as it was.

@@ -10,7 +10,9 @@
 #include <QItemSelectionModel>
 #include <QProcess>
 #include <QPushButton>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTreeView>
 #include <QtTest>
 
@@ -29,6 +31,22 @@ QString pdfText(const QString& pdf)
     p.start("pdftotext", {"-layout", pdf, "-"});
     p.waitForFinished(60000);
     return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Every row of a table, NULLs shown, in key order.
+QStringList tableRows(TestDatabase& db, const QString& table, const QString& key)
+{
+    QSqlQuery q(db.dm().DBConn());
+    QStringList rows;
+    if (!q.exec(QString("SELECT * FROM %1 ORDER BY %2").arg(table, key)))
+        return {q.lastError().text()};
+    while (q.next()) {
+        QStringList cells;
+        for (int c = 0; c < q.record().count(); ++c)
+            cells << (q.value(c).isNull() ? QString("NULL") : q.value(c).toString());
+        rows << cells.join(u'|');
+    }
+    return rows;
 }
 
 // Selects dataset rows in the grid's view as a mouse would.
@@ -151,6 +169,62 @@ private Q_SLOTS:
         QVERIFY(ui.messageTexts().value(0).startsWith("更新数据失败"));
         QVERIFY(w->DBG->isEditing() && w->BOK->isEnabled());
         QCOMPARE(w->QP->pendingCount(), 1);
+    }
+
+    void importExchangeFileTwice_data() { TestDatabase::addEngineRows(); }
+    void importExchangeFileTwice()
+    {
+        QFETCH(Dialect::Kind, engine);
+        TestEnvironment env;
+        mutableAppSettings().InstitutionName = "北方示范学院";
+        prepareWorkingFolders();
+        ScriptedInteraction ui;
+        ScopedInteraction installed(ui);
+        TestDatabase db(engine);
+        QVERIFY(db.createSchema());
+        QSqlQuery q(db.dm().DBConn());
+        QVERIFY2(q.exec("INSERT INTO ZDB (ID, GL, DJ, XB, NR) VALUES "
+                        "(205001, '01', '优秀', '男', '保持'), "
+                        "(205002, '02', '及格', '女', '多练''耐力'), "
+                        "(205003, '03', NULL, '全部', NULL)"),
+                 qPrintable(q.lastError().text()));
+        const QStringList inFile = tableRows(db, "ZDB", "ID");
+        const QString file = TransFolder() + "/诊断信息表_北方示范学院.XA1";
+        {
+            std::unique_ptr<TFStdGrid> w(makeDiagnosisWindow(db.dm()));
+            ui.chooseNextFile(file);
+            w->RzToolButton2Click();
+            QCOMPARE(ui.messageTexts(), QStringList{"成功完成导出..."});
+        }
+
+        // Meanwhile: one row gets other values, one goes, one is added.
+        QVERIFY(q.exec("UPDATE ZDB SET DJ = '不及格', NR = NULL WHERE ID = 205002"));
+        QVERIFY(q.exec("DELETE FROM ZDB WHERE ID = 205003"));
+        QVERIFY(q.exec("INSERT INTO ZDB (ID, GL, NR) VALUES (205009, '04', '另加')"));
+        const QString extra = tableRows(db, "ZDB", "ID").last();
+
+        std::unique_ptr<TFStdGrid> w(makeDiagnosisWindow(db.dm()));
+        ui.clear();
+        ui.chooseNextFile(file);
+        w->RzToolButton1Click();
+        QCOMPARE(ui.messageTexts(), QStringList{"成功完成导入..."});
+        QVERIFY(w->DBG->isEditing() && w->BOK->isEnabled());
+        QCOMPARE(w->QP->pendingCount(), 2); // 205002 overwritten, 205003 back
+        QCOMPARE(w->DBG->footerText("ID"), QString("共4个"));
+        QVERIFY(w->BOKClick());
+        const QStringList merged = tableRows(db, "ZDB", "ID");
+        QCOMPARE(merged, QStringList(inFile) << extra); // rows absent from the file stay
+
+        // The same file again: every key is there with equal values, so nothing is pending.
+        ui.clear();
+        ui.chooseNextFile(file);
+        w->RzToolButton1Click();
+        QCOMPARE(ui.messageTexts(), QStringList{"成功完成导入..."});
+        QCOMPARE(w->QP->rowCount(), 4);
+        QCOMPARE(w->QP->pendingCount(), 0);
+        QVERIFY(!w->QP->hasPendingChanges());
+        QVERIFY(w->BOKClick());
+        QCOMPARE(tableRows(db, "ZDB", "ID"), merged);
     }
 
     void printExportAndClose()
