@@ -653,7 +653,12 @@ void TFtbcjgl::EntryKeyDown(QLineEdit* box)
         ShowErrorMessage(QXZB->lastError());
         return;
     }
-    entry->op(*QXZB);
+    // Scoring writes the grade column, which would turn an item the student does not take
+    // (grade NULL) into one he does; the focus still passes through its box.
+    const QVariant marker =
+        entry->gradeField ? QXZB->fieldValue(QString::fromLatin1(entry->gradeField)) : QVariant(0);
+    if (marker.isValid() && !marker.isNull())
+        entry->op(*QXZB);
     if (box == EQM || box == EBB) {
         // On to the next student, so that a class is typed without the mouse.
         Scoring::RecalcTotals(*QXZB);

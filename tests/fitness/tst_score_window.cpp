@@ -422,6 +422,49 @@ private Q_SLOTS:
         QCOMPARE(QApplication::focusWidget(), w->ESG);
     }
 
+    // The focus walks into the read-only box of an item the student does not take; Enter there
+    // moves on and recomputes the totals but must not turn the item into one to be tested.
+    void enterInUntakenItemKeepsItUntaken_data() { TestDatabase::addEngineRows(); }
+    void enterInUntakenItemKeepsItUntaken()
+    {
+        QFETCH(Dialect::Kind, engine);
+        Fixture f(engine);
+        QVERIFY(f.ok);
+        Student noPullUps = f.student("男", "体育1班", "102001");
+        noPullUps.pullUpsMarked = false;
+        QVERIFY(f.addStudent(noPullUps));
+        QVERIFY(f.addStudent(f.student("男", "体育1班", "102001")));
+        auto w = openWindow(f);
+        QVERIFY(w);
+        query(*w, kYear);
+        w->BTMod0Click();
+
+        w->EQQ->setFocus();
+        QCOMPARE(typeAndEnter("15"), QString("EQQ"));
+        QCOMPARE(QApplication::focusWidget(), w->EYT);
+        QVERIFY(w->EYT->isReadOnly());
+        QCOMPARE(typeAndEnter(QString()), QString("EYT"));
+        QCOMPARE(QApplication::focusWidget(), w->ETY);
+        QVERIFY(w->QXZB->fieldValue(u"YTPJ").isNull());
+        QVERIFY(w->QXZB->fieldValue(u"YTDF").isNull());
+        QCOMPARE(w->QXZB->fieldValue(u"ZF").toDouble(), 8.5); // 85 points of the reach x 0.1
+
+        w->QXZB->next();
+        w->QXZB->first();
+        QVERIFY(w->EYT->isReadOnly());
+        QVERIFY(w->BOKClick());
+
+        // Browsing: Enter scores from the stored values, the untaken item stays untaken.
+        w->EYT->setFocus();
+        typeAndEnter(QString());
+        QCOMPARE(QApplication::focusWidget(), w->ETY);
+        QVERIFY(w->QXZB->fieldValue(u"YTPJ").isNull());
+        w->BTMod0Click();
+        QVERIFY(w->BOKClick());
+        QVERIFY(f.valueOf(noPullUps.id, "YTPJ").isNull());
+        QCOMPARE(f.valueOf(noPullUps.id, "QQPJ").toString(), QString("良好"));
+    }
+
     // A value changed in a grid cell is scored by its hook; the totals wait for the next Enter.
     // 取消 drops everything; a failed 确认 keeps everything; closing asks first.
     void gridEditsCancelAndFailedConfirm_data() { TestDatabase::addEngineRows(); }
