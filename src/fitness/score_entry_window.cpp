@@ -947,8 +947,13 @@ bool TFtbcjgl::eventFilter(QObject* watched, QEvent* event)
             }
         }
     } else if (event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        // A dialog or another window taking the focus is not leaving the box.
+        const bool windowChange =
+            reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
         if (watched == RXQ) {
-            RXQExit();
+            if (!windowChange)
+                RXQExit();
         } else if (const Entry* entry = entryOf(watched)) {
             // Leaving a box hands its valid value to the row, as a data-bound box does.
             commitEntry(*entry, false);

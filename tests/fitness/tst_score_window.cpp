@@ -285,6 +285,16 @@ private Q_SLOTS:
         w->ESG->setFocus();
         QCOMPARE(w->CBJ->count(), 2);
         QCOMPARE(w->CBJ->itemText(0), QString("体育'3班"));
+        // A dialog or another program taking the focus is no leaving: the chosen class stays.
+        w->CBJ->setEditText("体育1班");
+        w->RXQ->setFocus();
+        for (Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
+            QFocusEvent out(QEvent::FocusOut, reason);
+            QApplication::sendEvent(w->RXQ, &out);
+            QCOMPARE(w->CBJ->currentText(), QString("体育1班"));
+        }
+        w->ESG->setFocus();
+        QCOMPARE(w->CBJ->currentText(), QString());
 
         const auto shown = [&] {
             QStringList xs;
