@@ -605,8 +605,9 @@ void TFtbcjgl::refreshBoxes(bool force)
 {
     const bool hasRow = QXZB->isOpen() && !QXZB->isEmpty() && QXZB->currentRow() >= 0;
     const auto show = [&](QLineEdit* box, const char* field, bool timed) {
-        // What the operator is typing stays until it is entered or the row changes.
-        if (!force && box->isModified() && box->hasFocus())
+        // What the operator typed stays until it is entered or the row changes, also when
+        // leaving the box refused it: 确认 still has to tell why.
+        if (!force && box->isModified())
             return;
         const QString text =
             hasRow ? valueText(QXZB->fieldValue(QString::fromLatin1(field)), timed) : QString();

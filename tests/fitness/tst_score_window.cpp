@@ -430,6 +430,21 @@ private Q_SLOTS:
         QCOMPARE(w->QXZB->value(0, w->QXZB->fieldIndex(u"QMCJ")).toDouble(), 3.59);
         QCOMPARE(w->QXZB->currentRow(), 1); // on to the next student
         QCOMPARE(QApplication::focusWidget(), w->ESG);
+
+        // A refused value left without Enter stays in its box while other values are entered,
+        // and 确认 refuses it instead of reporting success without it.
+        f.ui.clear();
+        w->EQM->setFocus();
+        QTest::keyClicks(w->EQM, "3.65");
+        w->ETY->setFocus();
+        QCOMPARE(typeAndEnter("250"), QString("ETY"));
+        QCOMPARE(w->QXZB->fieldValue(u"TYCJ").toDouble(), 250.0);
+        QCOMPARE(w->EQM->text(), QString("3.65"));
+        QVERIFY(!w->BOKClick());
+        QCOMPARE(f.ui.messageTexts(), QStringList{"录入的成绩有误!"});
+        QCOMPARE(QApplication::focusWidget(), w->EQM);
+        QVERIFY(w->QXZB->fieldValue(u"QMCJ").isNull());
+        QVERIFY(w->isEditing());
     }
 
     // The focus walks into the read-only box of an item the student does not take; Enter there
