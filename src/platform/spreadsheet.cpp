@@ -1,5 +1,7 @@
 #include "spreadsheet.h"
 
+#include "xls_reader.h"
+
 #include <QBuffer>
 #include <QDate>
 #include <QDateTime>
@@ -27,6 +29,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -1213,6 +1216,13 @@ void checkCompoundFile(QIODevice& device)
     }
 }
 
+// The reader installed beside the running program.
+QString xlsReaderPath()
+{
+    const QString self = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    return QFileInfo(self).absolutePath() + QStringLiteral("/orvane-xls-reader");
+}
+
 Sheet readXls(const QString& file, const QString& wanted)
 {
     const QByteArray path = QFile::encodeName(file);
@@ -1222,21 +1232,29 @@ Sheet readXls(const QString& file, const QString& wanted)
             fail(f.errorString());
         checkCompoundFile(f);
     }
+    // FreeXL runs in a process of its own, started fresh (not a fork of this one, whose other
+    // threads' locks it would inherit).
+    const QString reader = xlsReaderPath();
+    if (!QFileInfo(reader).isExecutable())
+        fail(QStringLiteral("找不到读取 xls 文件的程序 %1").arg(reader));
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         fail(QString::fromLocal8Bit(std::strerror(errno)));
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        const int e = errno;
-        ::close(fds[0]);
-        ::close(fds[1]);
-        fail(QString::fromLocal8Bit(std::strerror(e)));
-    }
-    if (pid == 0) {
-        ::close(fds[0]);
-        xlsChild(path, wanted, fds[1]);
-    }
+    QByteArray program = QFile::encodeName(reader);
+    QByteArray target = path;
+    QByteArray sheet = wanted.toUtf8();
+    char* argv[] = {program.data(), target.data(), sheet.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    pid_t pid = -1;
+    const int spawned = ::posix_spawn(&pid, program.constData(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
     ::close(fds[1]);
+    if (spawned != 0) {
+        ::close(fds[0]);
+        fail(QString::fromLocal8Bit(std::strerror(spawned)));
+    }
 
     QByteArray stream;
     bool timedOut = false;
@@ -1292,6 +1310,11 @@ std::optional<Sheet> guarded(const QString& source, Read read, QString* error)
 }
 
 } // namespace
+
+void RunXlsReaderProcess(const QByteArray& path, const QString& wanted, int fd)
+{
+    xlsChild(path, wanted, fd);
+}
 
 std::optional<Sheet> readWorkbook(const QString& path, const QString& sheetName, QString* error)
 {
