@@ -3,7 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
+
+class TFDM;
 
 // Arguments of one orvane-admin command: options "--name value" and the remaining words.
 class AdminArgs
@@ -53,3 +56,6 @@ bool loadShippedStandard(QSqlDatabase db, const QString& folder, QString* summar
 
 // Points the program folder and the settings stores at an installation folder.
 bool useInstallation(const QString& dir);
+// The same, then the data module of the installation (creating a missing database unasked);
+// nullptr after saying why.
+std::unique_ptr<TFDM> openInstallation(const QString& dir);

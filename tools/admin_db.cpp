@@ -18,6 +18,16 @@ bool useInstallation(const QString& dir)
     return true;
 }
 
+std::unique_ptr<TFDM> openInstallation(const QString& dir)
+{
+    if (!useInstallation(dir))
+        return nullptr;
+    auto dm = std::make_unique<TFDM>();
+    if (!dm->create(false))
+        return nullptr;
+    return dm;
+}
+
 int runDbCommand(const QStringList& words)
 {
     if (words.value(0) != QLatin1String("init")) {
@@ -30,13 +40,11 @@ int runDbCommand(const QStringList& words)
         printErr(args.ok() ? QStringLiteral("db init needs --dir DIR") : args.error());
         return kExitUsage;
     }
-    if (!useInstallation(*dir))
-        return kExitFailed;
-    TFDM dm;
-    if (!dm.create(false))
+    const auto dm = openInstallation(*dir);
+    if (!dm)
         return kExitFailed;
     int created = 0;
-    for (const SchemaStep& step : dm.schemaSteps())
+    for (const SchemaStep& step : dm->schemaSteps())
         created += step.outcome == SchemaStep::Outcome::Created ? 1 : 0;
     printOut(QStringLiteral("database ready: %1 (%2 tables and keys created)")
                  .arg(appSettings().DatabaseName)

@@ -328,12 +328,10 @@ int runDemoCommand(const QStringList& words)
         printErr(QStringLiteral("cannot write the configuration into %1").arg(*dir));
         return kExitFailed;
     }
-    if (!useInstallation(*dir))
+    const auto dm = openInstallation(*dir);
+    if (!dm)
         return kExitFailed;
-    TFDM dm;
-    if (!dm.create(false))
-        return kExitFailed;
-    QSqlDatabase db = dm.DBConn();
+    QSqlDatabase db = dm->DBConn();
     db.transaction();
     QString standard, error;
     if (!loadShippedStandard(db, ShippedStandardFolder(), &standard, &error) ||

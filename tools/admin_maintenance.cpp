@@ -22,12 +22,10 @@ int runPasswdCommand(const QStringList& words)
                            : args.error());
         return kExitUsage;
     }
-    if (!useInstallation(*dir))
+    const auto dm = openInstallation(*dir);
+    if (!dm)
         return kExitFailed;
-    TFDM dm;
-    if (!dm.create(false))
-        return kExitFailed;
-    Dataset& czyb = *dm.CZYB;
+    Dataset& czyb = *dm->CZYB;
     if (!czyb.locate(u"JSID", *oper)) {
         printErr(QStringLiteral("没有操作员 %1").arg(*oper));
         return kExitFailed;

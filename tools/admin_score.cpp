@@ -15,16 +15,6 @@
 
 namespace {
 
-std::unique_ptr<TFDM> openInstallation(const QString& dir)
-{
-    if (!useInstallation(dir))
-        return nullptr;
-    auto dm = std::make_unique<TFDM>();
-    if (!dm->create(false))
-        return nullptr;
-    return dm;
-}
-
 QString number(const QVariant& value)
 {
     return QString::number(value.isNull() ? 0.0 : value.toDouble(), 'g', 15);

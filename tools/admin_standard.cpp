@@ -52,12 +52,10 @@ int runStandardCommand(const QStringList& words)
         printErr(QStringLiteral("nothing was changed: %1").arg(error));
         return kExitFailed;
     }
-    if (!useInstallation(*dir))
+    const auto dm = openInstallation(*dir);
+    if (!dm)
         return kExitFailed;
-    TFDM dm;
-    if (!dm.create(false))
-        return kExitFailed;
-    QSqlDatabase db = dm.DBConn();
+    QSqlDatabase db = dm->DBConn();
     QString summary;
     if (!db.transaction()) {
         printErr(QStringLiteral("nothing was changed: %1").arg(db.lastError().text()));

@@ -31,10 +31,8 @@ bool openTable(const QString& dir, const QString& name, Opened& out)
         printErr(QStringLiteral("unknown table, or a table without key: %1").arg(name));
         return false;
     }
-    if (!useInstallation(dir))
-        return false;
-    out.dm = std::make_unique<TFDM>();
-    if (!out.dm->create(false))
+    out.dm = openInstallation(dir);
+    if (!out.dm)
         return false;
     out.table = new Dataset(out.dm.get());
     out.table->setConnection(out.dm->DBConn(), &out.dm->dialect());
