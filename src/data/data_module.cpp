@@ -187,6 +187,15 @@ TFDM* TFDM::instance()
     return g_instance;
 }
 
+Dataset* TFDM::dataset(QStringView name) const
+{
+    for (Dataset* d : m_datasets) {
+        if (name.compare(d->objectName(), Qt::CaseInsensitive) == 0)
+            return d;
+    }
+    return nullptr;
+}
+
 Dataset* TFDM::makeDataset(const char* name, const QString& sql)
 {
     auto* d = new Dataset(this);

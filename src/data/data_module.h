@@ -102,6 +102,9 @@ public:
     // The embedded database file of the configuration.
     static QString embeddedDatabaseFile();
 
+    // A shared dataset by its name ("QGL", "NJB", ...); nullptr when there is none.
+    Dataset* dataset(QStringView name) const;
+
     // The shared datasets.
     Dataset* BZB;
     Dataset* CJB;

@@ -121,12 +121,8 @@ QString valueText(const QVariant& v, bool timed)
 GridColumn col(const char* field, const char* caption, const char* band, int width = 60,
                GridEditor editor = GridEditor::Number)
 {
-    GridColumn c;
-    c.field = QLatin1String(field);
-    c.caption = QString::fromUtf8(caption);
+    GridColumn c = MakeGridColumn(field, caption, width, editor);
     c.band = QString::fromUtf8(band);
-    c.width = width;
-    c.editor = editor;
     return c;
 }
 

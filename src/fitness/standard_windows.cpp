@@ -5,6 +5,7 @@
 
 #include "data/data_module.h"
 #include "platform/grid_values.h"
+#include "refdata/grid_services.h"
 #include "refdata/std_grid_window.h"
 #include "shell/main_window.h"
 
@@ -12,21 +13,9 @@
 #include <QShowEvent>
 
 namespace {
-GridColumn column(const char* field, const char* caption, int width = 90,
-                  GridEditor editor = GridEditor::Text, const QStringList& items = {})
-{
-    GridColumn c;
-    c.field = QLatin1String(field);
-    c.caption = QString::fromUtf8(caption);
-    c.width = width;
-    c.editor = editor;
-    c.items = items;
-    return c;
-}
-
 GridColumn keyColumn()
 {
-    GridColumn c = column("ID", "索引号", 90);
+    GridColumn c = MakeGridColumn("ID", "索引号", 90);
     c.footer = QStringLiteral("共0个");
     return c;
 }
@@ -87,29 +76,22 @@ TFStdGrid* makeScoringStandardWindow(TFDM& dm)
     p.exchangeTitle = QStringLiteral("体标测验评分标准字典库");
     p.copyFromLast = {QStringLiteral("XB"), QStringLiteral("XM"), QStringLiteral("GL")};
 
-    GridColumn group = column("NJBZ", "年级标志", 90, GridEditor::ListOnly,
-                              {QStringLiteral("12"), QStringLiteral("34")});
+    GridColumn group = MakeGridColumn("NJBZ", "年级标志", 90, GridEditor::ListOnly,
+                                      {QStringLiteral("12"), QStringLiteral("34")});
     group.displayText = DBGNJBZGetText;
-    GridColumn code = column("GL", "标准编码", 90, GridEditor::Lookup);
-    code.lookup.dataset = dm.QGL;
-    code.lookup.keyField = QStringLiteral("ZBBM");
-    code.lookup.shownFields = {QStringLiteral("ZBBM"), QStringLiteral("ZBMC"),
-                               QStringLiteral("ZBLBBM"), QStringLiteral("ZBLBMC")};
-    code.lookup.captions = {QStringLiteral("指标编码"), QStringLiteral("指标名称"),
-                            QStringLiteral("指标类别编码"), QStringLiteral("指标类别名称")};
-    code.lookup.displayField = QStringLiteral("ZBBM");
+    const GridColumn code = LayoutLookupColumn(dm, u"DBGZB", "GL", "标准编码", 90, "ZBBM");
     p.columns = {keyColumn(),
                  group,
-                 column("XB", "性别", 60, GridEditor::ListOnly, kSexes),
-                 column("XM", "项目", 110),
+                 MakeGridColumn("XB", "性别", 60, GridEditor::ListOnly, kSexes),
+                 MakeGridColumn("XM", "项目", 110),
                  code,
-                 column("XXZ", "下限值", 90, GridEditor::Number),
-                 column("SXZ", "上限值", 90, GridEditor::Number),
-                 column("FZ", "分值", 70, GridEditor::Number),
-                 column("BZ", "权重", 70, GridEditor::Number),
-                 column("DJ", "等级", 80, GridEditor::ListOnly,
-                        {QStringLiteral("优秀"), QStringLiteral("良好"), QStringLiteral("及格"),
-                         QStringLiteral("不及格")})};
+                 MakeGridColumn("XXZ", "下限值", 90, GridEditor::Number),
+                 MakeGridColumn("SXZ", "上限值", 90, GridEditor::Number),
+                 MakeGridColumn("FZ", "分值", 70, GridEditor::Number),
+                 MakeGridColumn("BZ", "权重", 70, GridEditor::Number),
+                 MakeGridColumn("DJ", "等级", 80, GridEditor::ListOnly,
+                                {QStringLiteral("优秀"), QStringLiteral("良好"),
+                                 QStringLiteral("及格"), QStringLiteral("不及格")})};
     return new StandardTableWindow(dm, p);
 }
 
@@ -124,16 +106,16 @@ TFStdGrid* makeBmiStandardWindow(TFDM& dm)
     p.title = QStringLiteral("体重指数表");
     p.exchangeTitle = QStringLiteral("体重指数表字典库");
     p.copyFromLast = {QStringLiteral("XB"), QStringLiteral("SGXXZ"), QStringLiteral("SGSXZ")};
-    p.columns = {
-        keyColumn(),
-        column("XB", "性别", 60, GridEditor::ListOnly, kSexes),
-        column("SGXXZ", "BMI下限值", 100, GridEditor::Number),
-        column("SGSXZ", "BMI上限值", 100, GridEditor::Number),
-        column("FZ", "分值", 70, GridEditor::Number),
-        column("BZ", "权重", 70, GridEditor::Number),
-        column("DJ", "等级", 100, GridEditor::ListOnly,
-               {QStringLiteral("营养不良"), QStringLiteral("较低体重"), QStringLiteral("正常体重"),
-                QStringLiteral("超    重"), QStringLiteral("肥    胖")})};
+    p.columns = {keyColumn(),
+                 MakeGridColumn("XB", "性别", 60, GridEditor::ListOnly, kSexes),
+                 MakeGridColumn("SGXXZ", "BMI下限值", 100, GridEditor::Number),
+                 MakeGridColumn("SGSXZ", "BMI上限值", 100, GridEditor::Number),
+                 MakeGridColumn("FZ", "分值", 70, GridEditor::Number),
+                 MakeGridColumn("BZ", "权重", 70, GridEditor::Number),
+                 MakeGridColumn("DJ", "等级", 100, GridEditor::ListOnly,
+                                {QStringLiteral("营养不良"), QStringLiteral("较低体重"),
+                                 QStringLiteral("正常体重"), QStringLiteral("超    重"),
+                                 QStringLiteral("肥    胖")})};
     return new StandardTableWindow(dm, p);
 }
 

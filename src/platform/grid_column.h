@@ -43,3 +43,28 @@ struct GridColumn
     // the value itself (a code shown as its meaning); editors still see the stored value.
     std::function<QString(const QVariant&)> displayText = {};
 };
+
+// A column as the windows declare theirs: field name and caption as literals (UTF-8).
+inline GridColumn MakeGridColumn(const char* field, const char* caption, int width,
+                                 GridEditor editor = GridEditor::Text,
+                                 const QStringList& items = {})
+{
+    GridColumn c;
+    c.field = QLatin1String(field);
+    c.caption = QString::fromUtf8(caption);
+    c.width = width;
+    c.editor = editor;
+    c.items = items;
+    return c;
+}
+
+// A lookup column over `from`: the drop-down shows `shown` under `captions` and stores
+// `keyField`; the cell shows `display`.
+inline GridColumn MakeLookupColumn(const char* field, const char* caption, int width, Dataset* from,
+                                   const char* keyField, const QStringList& shown,
+                                   const QStringList& captions, const char* display)
+{
+    GridColumn c = MakeGridColumn(field, caption, width, GridEditor::Lookup);
+    c.lookup = {from, QLatin1String(keyField), shown, captions, QLatin1String(display)};
+    return c;
+}

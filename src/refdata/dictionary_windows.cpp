@@ -1,5 +1,6 @@
 // The five small dictionaries: standard grid windows that differ only in their parameters.
 
+#include "refdata/grid_services.h"
 #include "refdata/std_grid_window.h"
 
 #include "data/data_module.h"
@@ -7,18 +8,6 @@
 #include "shell/main_window.h"
 
 namespace {
-GridColumn column(const char* field, const char* caption, int width = 100,
-                  GridEditor editor = GridEditor::Text, const QStringList& items = {})
-{
-    GridColumn c;
-    c.field = QLatin1String(field);
-    c.caption = QString::fromUtf8(caption);
-    c.width = width;
-    c.editor = editor;
-    c.items = items;
-    return c;
-}
-
 GridColumn withFooter(GridColumn c, const char* footer)
 {
     c.footer = QString::fromUtf8(footer);
@@ -28,13 +17,7 @@ GridColumn withFooter(GridColumn c, const char* footer)
 GridColumn lookup(const char* field, const char* caption, Dataset* from, const char* keyField,
                   const QStringList& shown, const QStringList& captions, const char* display)
 {
-    GridColumn c = column(field, caption, 120, GridEditor::Lookup);
-    c.lookup.dataset = from;
-    c.lookup.keyField = QLatin1String(keyField);
-    c.lookup.shownFields = shown;
-    c.lookup.captions = captions;
-    c.lookup.displayField = QLatin1String(display);
-    return c;
+    return MakeLookupColumn(field, caption, 120, from, keyField, shown, captions, display);
 }
 
 const QStringList kSexes = {QStringLiteral("男"), QStringLiteral("女"), QStringLiteral("全部")};
@@ -85,7 +68,8 @@ TFStdGrid* makeNationWindow(TFDM& dm)
     p.keyField = QStringLiteral("DM");
     p.firstKey = QStringLiteral("1");
     p.title = QStringLiteral("民族字典表");
-    p.columns = {withFooter(column("DM", "编码", 80), "共0条"), column("MC", "民族", 160)};
+    p.columns = {withFooter(MakeGridColumn("DM", "编码", 80), "共0条"),
+                 MakeGridColumn("MC", "民族", 160)};
     return new TFMz(dm, p);
 }
 
@@ -99,11 +83,11 @@ TFStdGrid* makeGradeWindow(TFDM& dm)
     p.firstKey = 600101;
     p.title = QStringLiteral("年级类别表");
     p.columns = {
-        withFooter(column("ID", "索引号", 90), "共0条"),
-        column(
+        withFooter(MakeGridColumn("ID", "索引号", 90), "共0条"),
+        MakeGridColumn(
             "BM", "编码", 90, GridEditor::ListOnly,
             QStringLiteral("D D14 D1 D1A D1B D2 D2A D2B D3 D3A D3B D4 D4A D4B XC GD").split(u' ')),
-        column("DYNJ", "对应年级", 160)};
+        MakeGridColumn("DYNJ", "对应年级", 160)};
     return new TFStdGrid(dm, p);
 }
 
@@ -117,20 +101,20 @@ TFStdGrid* makeIndicatorWindow(TFDM& dm)
     p.keyField = QStringLiteral("ID");
     p.firstKey = 207001;
     p.title = QStringLiteral("指标类别表");
-    p.columns = {
-        withFooter(column("ID", "索引号", 90), "共0个"),
-        column("ZBBM", "指标编码", 80, GridEditor::ListOnly,
-               QStringLiteral(
-                   "01 02 04 11 10 03 13 09 14 12 15 16 07 08 05 17 06 18 19 20 21 22 23 24 "
-                   "25 26 27 61 62 63 64")
-                   .split(u' ')),
-        column("ZBMC", "指标名称", 140),
-        column("ZBLBBM", "指标类别编码", 100, GridEditor::PickList,
-               QStringLiteral("1 2 3 4 5 6").split(u' ')),
-        column("ZBLBMC", "指标类别名称", 140),
-        column("XB", "性别", 60, GridEditor::ListOnly, kSexes),
-        column("XXZ", "正常下限值", 90, GridEditor::Number),
-        column("SXZ", "正常上限值", 90, GridEditor::Number)};
+    p.columns = {withFooter(MakeGridColumn("ID", "索引号", 90), "共0个"),
+                 MakeGridColumn(
+                     "ZBBM", "指标编码", 80, GridEditor::ListOnly,
+                     QStringLiteral(
+                         "01 02 04 11 10 03 13 09 14 12 15 16 07 08 05 17 06 18 19 20 21 22 23 24 "
+                         "25 26 27 61 62 63 64")
+                         .split(u' ')),
+                 MakeGridColumn("ZBMC", "指标名称", 140),
+                 MakeGridColumn("ZBLBBM", "指标类别编码", 100, GridEditor::PickList,
+                                QStringLiteral("1 2 3 4 5 6").split(u' ')),
+                 MakeGridColumn("ZBLBMC", "指标类别名称", 140),
+                 MakeGridColumn("XB", "性别", 60, GridEditor::ListOnly, kSexes),
+                 MakeGridColumn("XXZ", "正常下限值", 90, GridEditor::Number),
+                 MakeGridColumn("SXZ", "正常上限值", 90, GridEditor::Number)};
     return new TFStdGrid(dm, p);
 }
 
@@ -139,20 +123,14 @@ QList<GridColumn> diagnosisColumns(TFDM& dm, GridColumn itemColumn)
 {
     const QStringList gradeShown = {QStringLiteral("BM"), QStringLiteral("DYNJ")};
     const QStringList gradeCaptions = {QStringLiteral("编码"), QStringLiteral("对应年级")};
-    return {withFooter(column("ID", "索引号", 90), "共0个"),
+    return {withFooter(MakeGridColumn("ID", "索引号", 90), "共0个"),
             itemColumn,
-            column("DJ", "等级", 90, GridEditor::ListOnly, gradeWords()),
+            MakeGridColumn("DJ", "等级", 90, GridEditor::ListOnly, gradeWords()),
             lookup("LB", "年级类别", dm.QLB, "BM", gradeShown, gradeCaptions, "DYNJ"),
-            lookup("NJ", "年级", dm.NJB, "BM", gradeShown, gradeCaptions, "DYNJ"),
-            column("XB", "性别", 60, GridEditor::ListOnly, kSexes),
-            column("NR", "诊断内容", 260, GridEditor::Memo)};
+            LayoutLookupColumn(dm, u"DBGNJ", "NJ", "年级", 120, "DYNJ"),
+            MakeGridColumn("XB", "性别", 60, GridEditor::ListOnly, kSexes),
+            MakeGridColumn("NR", "诊断内容", 260, GridEditor::Memo)};
 }
-
-const QStringList kIndicatorShown = {QStringLiteral("ZBBM"), QStringLiteral("ZBMC"),
-                                     QStringLiteral("ZBLBBM"), QStringLiteral("ZBLBMC")};
-const QStringList kIndicatorCaptions = {QStringLiteral("指标编码"), QStringLiteral("指标名称"),
-                                        QStringLiteral("指标类别编码"),
-                                        QStringLiteral("指标类别名称")};
 } // namespace
 
 TFStdGrid* makeDiagnosisWindow(TFDM& dm)
@@ -166,8 +144,8 @@ TFStdGrid* makeDiagnosisWindow(TFDM& dm)
     p.keyField = QStringLiteral("ID");
     p.firstKey = 205001;
     p.title = QStringLiteral("诊断信息表");
-    p.columns = diagnosisColumns(
-        dm, lookup("GL", "项目标志", dm.QGL, "ZBBM", kIndicatorShown, kIndicatorCaptions, "ZBMC"));
+    p.columns =
+        diagnosisColumns(dm, LayoutLookupColumn(dm, u"DBGZB", "GL", "项目标志", 120, "ZBMC"));
     return new TFStdGrid(dm, p);
 }
 
@@ -182,8 +160,10 @@ TFStdGrid* makePrescriptionWindow(TFDM& dm)
     p.keyField = QStringLiteral("ID");
     p.firstKey = 206001;
     p.title = QStringLiteral("处方信息表");
-    p.columns = diagnosisColumns(dm, lookup("ZBLB", "指标类别", dm.QGL, "ZBLBBM", kIndicatorShown,
-                                            kIndicatorCaptions, "ZBLBMC"));
+    // The indicator list again, choosing a category by its code.
+    GridColumn category = LayoutLookupColumn(dm, u"DBGZB", "ZBLB", "指标类别", 120, "ZBLBMC");
+    category.lookup.keyField = QStringLiteral("ZBLBBM");
+    p.columns = diagnosisColumns(dm, category);
     return new TFStdGrid(dm, p);
 }
 

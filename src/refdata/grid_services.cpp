@@ -1,5 +1,6 @@
 #include "grid_services.h"
 
+#include "data/data_module.h"
 #include "data/dataset.h"
 #include "data/services.h"
 #include "platform/data_grid.h"
@@ -102,4 +103,19 @@ bool ConfirmLeavingChanges(Dataset& dataset, const std::function<bool()>& save,
         return true;
     }
     return false;
+}
+
+GridColumn LayoutLookupColumn(TFDM& dm, QStringView layout, const char* field, const char* caption,
+                              int width, const char* display)
+{
+    const LookupLayout* l = findLookupLayout(layout);
+    if (!l)
+        return MakeGridColumn(field, caption, width);
+    QStringList shown, captions;
+    for (const LookupLayout::Column& c : l->visible) {
+        shown << QLatin1String(c.field);
+        captions << QString::fromUtf8(c.caption);
+    }
+    return MakeLookupColumn(field, caption, width, dm.dataset(QString::fromLatin1(l->dataset)),
+                            l->keyField, shown, captions, display);
 }

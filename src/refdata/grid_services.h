@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/grid_column.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -7,6 +9,7 @@
 
 class DataGrid;
 class Dataset;
+class TFDM;
 class QAbstractButton;
 
 // The grid and toolbar helpers of the data module.
@@ -25,6 +28,11 @@ int DeleteSelectedRows(DataGrid* grid, Dataset& dataset, const QString& keyField
 // Sets the target field of every selected row to the value.
 void SetFieldForSelectedRows(DataGrid* grid, Dataset& dataset, const QString& keyField,
                              const QVariant& value, const QString& targetField);
+
+// A lookup column drawn as one of the data module's lookup layouts (its dataset, key and
+// visible columns); the cell shows `display` of the matching row.
+GridColumn LayoutLookupColumn(TFDM& dm, QStringView layout, const char* field, const char* caption,
+                              int width, const char* display);
 
 // Before a window holding pending changes goes away: asks whether to save them (true when
 // that worked), else whether to drop them (true), else the window stays (false).
