@@ -1,6 +1,7 @@
 #include "grouping_proxy_model.h"
 
 #include "platform/grid_values.h"
+#include "platform/proxy_reset.h"
 
 #include <algorithm>
 
@@ -53,21 +54,13 @@ void GroupingProxyModel::setSourceModel(QAbstractItemModel* source)
                          emitAllGroupsChanged(m_root.get()); // captions are in their text
                      });
         // Anything else that reshapes the source regroups from scratch.
-        auto begin = [this] { beginResetModel(); };
-        auto end = [this] {
-            rebuild();
-            endResetModel();
-        };
-        c << connect(source, &QAbstractItemModel::modelAboutToBeReset, this, begin);
-        c << connect(source, &QAbstractItemModel::modelReset, this, end);
-        c << connect(source, &QAbstractItemModel::rowsAboutToBeMoved, this, begin);
-        c << connect(source, &QAbstractItemModel::rowsMoved, this, end);
-        c << connect(source, &QAbstractItemModel::columnsAboutToBeInserted, this, begin);
-        c << connect(source, &QAbstractItemModel::columnsInserted, this, end);
-        c << connect(source, &QAbstractItemModel::columnsAboutToBeRemoved, this, begin);
-        c << connect(source, &QAbstractItemModel::columnsRemoved, this, end);
-        c << connect(source, &QAbstractItemModel::columnsAboutToBeMoved, this, begin);
-        c << connect(source, &QAbstractItemModel::columnsMoved, this, end);
+        c << resetOnReshape(
+            source, this, [this] { beginResetModel(); },
+            [this] {
+                rebuild();
+                endResetModel();
+            },
+            false);
     }
     rebuild();
     endResetModel();

@@ -1,6 +1,7 @@
 #include "id_tree_proxy_model.h"
 
 #include "platform/grid_values.h"
+#include "platform/proxy_reset.h"
 
 #include <QHash>
 
@@ -21,25 +22,14 @@ void IdTreeProxyModel::setSourceModel(QAbstractItemModel* source)
     QAbstractProxyModel::setSourceModel(source);
     if (source) {
         auto& c = m_sourceConnections;
-        auto begin = [this] { beginResetModel(); };
-        auto end = [this] {
-            rebuild();
-            endResetModel();
-        };
-        c << connect(source, &QAbstractItemModel::modelAboutToBeReset, this, begin);
-        c << connect(source, &QAbstractItemModel::modelReset, this, end);
-        c << connect(source, &QAbstractItemModel::rowsAboutToBeInserted, this, begin);
-        c << connect(source, &QAbstractItemModel::rowsInserted, this, end);
-        c << connect(source, &QAbstractItemModel::rowsAboutToBeRemoved, this, begin);
-        c << connect(source, &QAbstractItemModel::rowsRemoved, this, end);
-        c << connect(source, &QAbstractItemModel::rowsAboutToBeMoved, this, begin);
-        c << connect(source, &QAbstractItemModel::rowsMoved, this, end);
-        c << connect(source, &QAbstractItemModel::columnsAboutToBeInserted, this, begin);
-        c << connect(source, &QAbstractItemModel::columnsInserted, this, end);
-        c << connect(source, &QAbstractItemModel::columnsAboutToBeRemoved, this, begin);
-        c << connect(source, &QAbstractItemModel::columnsRemoved, this, end);
-        c << connect(source, &QAbstractItemModel::columnsAboutToBeMoved, this, begin);
-        c << connect(source, &QAbstractItemModel::columnsMoved, this, end);
+        // A tree is rebuilt whole whenever the source changes shape.
+        c << resetOnReshape(
+            source, this, [this] { beginResetModel(); },
+            [this] {
+                rebuild();
+                endResetModel();
+            },
+            true);
         c << connect(source, &QAbstractItemModel::dataChanged, this,
                      &IdTreeProxyModel::onDataChanged);
         c << connect(source, &QAbstractItemModel::layoutAboutToBeChanged, this,
