@@ -3,6 +3,7 @@
 #include "data/data_module.h"
 #include "data/dataset.h"
 #include "data/services.h"
+#include "platform/grid_values.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -61,10 +62,7 @@ constexpr std::array kBonusPointColumns = {"YTJFDF", "YWJFDF", "QMJFDF", "BBJFDF
 
 StandardSource* g_source = nullptr;
 
-bool isNull(const QVariant& v)
-{
-    return v.isNull() || !v.isValid();
-}
+using GridValues::isNull;
 
 double toNumber(const QVariant& v)
 {
@@ -78,15 +76,6 @@ double toNumber(const QVariant& v)
 long double round2(long double value)
 {
     return std::nearbyintl(value * 100.0L) / 100.0L;
-}
-
-// Seconds of a minutes.seconds time, from its two-decimal text so that 3.17 is 197 exactly.
-int minSecSeconds(double value)
-{
-    const QString text = QString::number(std::fabs(value), 'f', 2);
-    const qsizetype dot = text.indexOf(u'.');
-    const int seconds = text.left(dot).toInt() * 60 + text.mid(dot + 1).toInt();
-    return value < 0 ? -seconds : seconds;
 }
 
 double minSecValue(int seconds)
@@ -649,7 +638,7 @@ struct RowScorer::Impl
             return false;
         write(c.value, item.bonus == Bonus::Counted
                            ? StatementNumber(capped + extra)
-                           : minSecValue(minSecSeconds(capped) - minSecSeconds(extra)));
+                           : minSecValue(MinSecToSeconds(capped) - MinSecToSeconds(extra)));
         return true;
     }
 
