@@ -273,6 +273,14 @@ int Dataset::fieldIndex(QStringView name) const
     return -1;
 }
 
+QStringList Dataset::fieldNames() const
+{
+    QStringList names;
+    for (const Field& f : m_fields)
+        names << f.name;
+    return names;
+}
+
 QVariant Dataset::value(int row, int field) const
 {
     return cell(row, field);

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <functional>
@@ -66,6 +67,7 @@ public:
     int fieldCount() const { return int(m_fields.size()); }
     const Field& field(int index) const { return m_fields[size_t(index)]; }
     int fieldIndex(QStringView name) const; // ignoring case; -1 when absent
+    QStringList fieldNames() const;
 
     // Rows in the current order (deleted rows are not counted).
     int rowCount() const { return int(m_order.size()); }

@@ -155,9 +155,7 @@ bool ImportExcel(const QString& keyField, Dataset& target, const QString& middle
     if (!sheet || sheet->rows.isEmpty())
         return false;
 
-    QStringList targetFields;
-    for (int f = 0; f < target.fieldCount(); ++f)
-        targetFields.append(target.field(f).name);
+    const QStringList targetFields = target.fieldNames();
     TFImportXls converter(targetFields, sheet->header);
     Interaction::current().runDialog(converter);
     if (!converter.confirmed() || converter.mapping().isEmpty())

@@ -94,9 +94,7 @@ DataGrid::DataGrid(QWidget* parent)
             });
 
     connect(m_grouping, &QAbstractItemModel::modelReset, this, [this] {
-        QStringList fields;
-        for (int f = 0; m_dataset && f < m_dataset->fieldCount(); ++f)
-            fields << m_dataset->field(f).name;
+        const QStringList fields = m_dataset ? m_dataset->fieldNames() : QStringList();
         if (fields != m_appliedFields)
             applyColumns(); // the dataset was opened on other fields
         // A flat list has nothing to expand, and expanding lays out every row at once.
@@ -140,8 +138,7 @@ void DataGrid::setDataset(Dataset* dataset)
     m_settings->setSourceModel(m_datasetModel);
     m_view->setDatasetModel(m_datasetModel);
     delete old;
-    m_sortField.clear();
-    m_view->gridHeader()->setSortIndicatorShown(false);
+    m_view->clearSort();
     applyColumns();
 }
 
@@ -179,9 +176,7 @@ int DataGrid::configuredIndex(const QString& field) const
 
 void DataGrid::applyColumns()
 {
-    m_appliedFields.clear();
-    for (int f = 0; m_dataset && f < m_dataset->fieldCount(); ++f)
-        m_appliedFields << m_dataset->field(f).name;
+    m_appliedFields = m_dataset ? m_dataset->fieldNames() : QStringList();
     m_settings->setColumns(m_columns);
     m_view->applyColumns(m_columns, [this](const QString& field) { return columnOf(field); });
     m_filter->clearFilters();
@@ -212,7 +207,8 @@ void DataGrid::applyGrouping()
             continue;
         const int i = configuredIndex(field);
         columns << column;
-        descending << (m_sortDescending && field.compare(m_sortField, Qt::CaseInsensitive) == 0);
+        descending << (m_view->sortDescending() &&
+                       field.compare(m_view->sortField(), Qt::CaseInsensitive) == 0);
         groups.append(
             {column, i >= 0 && !m_columns[i].caption.isEmpty() ? m_columns[i].caption : field});
     }
@@ -477,21 +473,12 @@ QWidget* DataGrid::groupPanel() const
 void DataGrid::sortBy(int column)
 {
     const QString field = fieldOf(column);
-    if (!m_dataset || field.isEmpty())
-        return;
-    const bool descending =
-        field.compare(m_sortField, Qt::CaseInsensitive) == 0 ? !m_sortDescending : false;
-    QHeaderView* header = m_view->header();
-    m_view->dropEmptyNewRow(); // sorting would post it
-    if (!m_dataset->setSort(descending ? field + QStringLiteral(" DESC") : field)) {
-        Q_EMIT editFailed(m_dataset->lastError());
+    QString error;
+    if (!m_view->sortByColumn(column, field, &error)) {
+        Q_EMIT editFailed(error);
         return;
     }
-    m_sortField = field;
-    m_sortDescending = descending;
-    header->setSortIndicatorShown(true);
-    header->setSortIndicator(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
-    if (m_groupFields.contains(field, Qt::CaseInsensitive))
+    if (!field.isEmpty() && m_groupFields.contains(field, Qt::CaseInsensitive))
         applyGrouping(); // the groups follow their column's direction
 }
 

@@ -123,8 +123,6 @@ private:
     QList<Column> m_columns;
     QStringList m_groupFields;
     QHash<QString, QString> m_filters; // by lower-case field
-    QString m_sortField;
-    bool m_sortDescending = false;
-    QStringList m_appliedFields; // the model's fields when the columns were last applied
+    QStringList m_appliedFields;       // the model's fields when the columns were last applied
     mutable QHash<int, QString> m_footerCache;
 };

@@ -515,3 +515,29 @@ void GridView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
     painter->drawLine(row.bottomLeft(), row.bottomRight());
     painter->restore();
 }
+
+bool GridView::sortByColumn(int column, const QString& field, QString* error)
+{
+    Dataset* ds = dataset();
+    if (!ds || field.isEmpty())
+        return true;
+    const bool descending =
+        field.compare(m_sortField, Qt::CaseInsensitive) == 0 ? !m_sortDescending : false;
+    dropEmptyNewRow(); // sorting would post it
+    if (!ds->setSort(descending ? field + QStringLiteral(" DESC") : field)) {
+        *error = ds->lastError();
+        return false;
+    }
+    m_sortField = field;
+    m_sortDescending = descending;
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    return true;
+}
+
+void GridView::clearSort()
+{
+    m_sortField.clear();
+    m_sortDescending = false;
+    header()->setSortIndicatorShown(false);
+}

@@ -60,6 +60,13 @@ public:
 
     // Cancels the dataset's new row when nothing was entered in it; true when it did.
     bool dropEmptyNewRow();
+    // A header click: sorts the dataset by the column's field, the other way round when it is
+    // sorted by that field already, and shows the mark. False, with the dataset's reason, when
+    // the dataset refused.
+    bool sortByColumn(int column, const QString& field, QString* error);
+    QString sortField() const { return m_sortField; }
+    bool sortDescending() const { return m_sortDescending; }
+    void clearSort();
     // Closes an open cell editor without writing it (the grid is going away).
     void discardEditor();
 
@@ -95,6 +102,8 @@ private:
     GridDelegate* m_delegate;
     GridHeader* m_header;
     bool m_editing = false;
+    QString m_sortField;
+    bool m_sortDescending = false;
     int m_indentRoom = 0;
     int m_roomColumn = -1; // the column holding the room
     bool m_movingRoom = false;

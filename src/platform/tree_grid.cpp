@@ -31,9 +31,7 @@ TreeGrid::TreeGrid(QWidget* parent)
                                                         : QString());
             });
     connect(m_tree, &QAbstractItemModel::modelReset, this, [this] {
-        QStringList fields;
-        for (int f = 0; m_dataset && f < m_dataset->fieldCount(); ++f)
-            fields << m_dataset->field(f).name;
+        const QStringList fields = m_dataset ? m_dataset->fieldNames() : QStringList();
         if (fields != m_appliedFields)
             applyColumns();
         m_view->expandAll();
@@ -58,7 +56,7 @@ void TreeGrid::setDataset(Dataset* dataset)
     m_settings->setSourceModel(m_datasetModel);
     m_view->setDatasetModel(m_datasetModel);
     delete old;
-    m_sortField.clear();
+    m_view->clearSort();
     applyColumns();
 }
 
@@ -82,9 +80,7 @@ void TreeGrid::setLinkFields(const QString& idField, const QString& pidField)
 
 void TreeGrid::applyColumns()
 {
-    m_appliedFields.clear();
-    for (int f = 0; m_dataset && f < m_dataset->fieldCount(); ++f)
-        m_appliedFields << m_dataset->field(f).name;
+    m_appliedFields = m_dataset ? m_dataset->fieldNames() : QStringList();
     m_settings->setColumns(m_columns);
     m_tree->setLinkColumns(m_settings->columnOf(m_idField), m_settings->columnOf(m_pidField));
     m_view->applyColumns(m_columns,
@@ -121,17 +117,7 @@ void TreeGrid::sortBy(int column)
 {
     if (!m_dataset || column < 0 || column >= m_dataset->fieldCount())
         return;
-    const QString field = m_dataset->field(column).name;
-    const bool descending =
-        field.compare(m_sortField, Qt::CaseInsensitive) == 0 ? !m_sortDescending : false;
-    m_view->dropEmptyNewRow(); // sorting would post it
-    if (!m_dataset->setSort(descending ? field + QStringLiteral(" DESC") : field)) {
-        Q_EMIT editFailed(m_dataset->lastError());
-        return;
-    }
-    m_sortField = field;
-    m_sortDescending = descending;
-    m_view->header()->setSortIndicatorShown(true);
-    m_view->header()->setSortIndicator(column,
-                                       descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    QString error;
+    if (!m_view->sortByColumn(column, m_dataset->field(column).name, &error))
+        Q_EMIT editFailed(error);
 }

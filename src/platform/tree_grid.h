@@ -54,7 +54,5 @@ private:
     QList<DataGrid::Column> m_columns;
     QString m_idField = QStringLiteral("ID");
     QString m_pidField = QStringLiteral("PID");
-    QString m_sortField;
-    bool m_sortDescending = false;
     QStringList m_appliedFields;
 };
