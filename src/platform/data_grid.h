@@ -111,7 +111,6 @@ private:
 
     QPointer<Dataset> m_dataset;
     QMetaObject::Connection m_datasetGone;
-    DatasetModel* m_datasetModel = nullptr;
     ColumnSettingsProxyModel* m_settings;
     ColumnFilterProxyModel* m_filter;
     GroupingProxyModel* m_grouping;

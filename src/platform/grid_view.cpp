@@ -541,3 +541,15 @@ void GridView::clearSort()
     m_sortDescending = false;
     header()->setSortIndicatorShown(false);
 }
+
+void GridView::showDataset(Dataset* dataset, QObject* owner,
+                           const std::function<void(DatasetModel*)>& attach)
+{
+    watchDataset(dataset);
+    DatasetModel* old = m_base;
+    DatasetModel* model = dataset ? new DatasetModel(dataset, owner) : nullptr;
+    attach(model);
+    setDatasetModel(model);
+    delete old;
+    clearSort();
+}

@@ -32,6 +32,11 @@ public:
     // The view's model, set once; its proxies lead down to the dataset model.
     void setTopModel(QAbstractItemModel* top);
     void setDatasetModel(DatasetModel* base);
+    // Shows `dataset` (nullptr for none) through a new model parented to `owner`; `attach`
+    // hands it to the proxies between it and the view first. The old model is freed once
+    // nothing uses it; the sort mark goes.
+    void showDataset(Dataset* dataset, QObject* owner,
+                     const std::function<void(DatasetModel*)>& attach);
     Dataset* dataset() const;
     DatasetModel* datasetModel() const { return m_base; }
     GridDelegate* gridDelegate() const { return m_delegate; }

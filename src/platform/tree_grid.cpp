@@ -49,14 +49,9 @@ void TreeGrid::setDataset(Dataset* dataset)
     if (dataset) // a dataset going first leaves the grid empty, not dangling
         m_datasetGone =
             connect(dataset, &QObject::destroyed, this, [this] { setDataset(nullptr); });
-    m_view->watchDataset(dataset);
-    DatasetModel* old = m_datasetModel;
     m_dataset = dataset;
-    m_datasetModel = dataset ? new DatasetModel(dataset, this) : nullptr;
-    m_settings->setSourceModel(m_datasetModel);
-    m_view->setDatasetModel(m_datasetModel);
-    delete old;
-    m_view->clearSort();
+    m_view->showDataset(dataset, this,
+                        [this](DatasetModel* model) { m_settings->setSourceModel(model); });
     applyColumns();
 }
 

@@ -47,7 +47,6 @@ private:
 
     QPointer<Dataset> m_dataset;
     QMetaObject::Connection m_datasetGone;
-    DatasetModel* m_datasetModel = nullptr;
     ColumnSettingsProxyModel* m_settings;
     IdTreeProxyModel* m_tree;
     GridView* m_view;
